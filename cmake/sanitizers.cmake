@@ -1,0 +1,12 @@
+if(KESTO_SANITIZE AND KESTO_TSAN)
+    message(FATAL_ERROR "KESTO_SANITIZE and KESTO_TSAN cannot be combined")
+endif()
+if(KESTO_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(KESTO_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()

@@ -1,0 +1,85 @@
+#include "app/paths.h"
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace kesto {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string withoutTrailingSlash(std::string s) {
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
+    return s;
+}
+
+bool isWritableDir(const std::string& dir) {
+    return !dir.empty() && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+} // namespace
+
+AppPaths::AppPaths(std::string programFolder) : folder_(withoutTrailingSlash(std::move(programFolder))) {}
+
+std::string resolveProgramFolder(const char* kestoHome, const std::string& exeDir,
+                                 const char* xdgConfigHome, const char* home) {
+    std::error_code ec;
+    if (kestoHome && *kestoHome) {
+        fs::create_directories(kestoHome, ec);
+        return withoutTrailingSlash(kestoHome);
+    }
+    if (isWritableDir(exeDir))
+        return withoutTrailingSlash(exeDir);
+    std::string base;
+    if (xdgConfigHome && *xdgConfigHome)
+        base = xdgConfigHome;
+    else
+        base = std::string(home && *home ? home : "/tmp") + "/.config";
+    const std::string folder = withoutTrailingSlash(base) + "/kesto";
+    fs::create_directories(folder, ec);
+    return folder;
+}
+
+std::string executableDir() {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return currentWorkingDir();
+    return fs::path(std::string(buf, static_cast<std::size_t>(n))).parent_path().string();
+}
+
+std::string resolveProgramFolderFromEnvironment() {
+    return resolveProgramFolder(std::getenv("KESTO_HOME"), executableDir(),
+                                std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+std::string GetTempDir() {
+    const char* t = std::getenv("TMPDIR");
+    std::string dir = t && *t ? t : "/tmp";
+    if (dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+std::string currentWorkingDir() {
+    std::error_code ec;
+    auto p = fs::current_path(ec);
+    return ec ? std::string("/") : p.string();
+}
+
+std::string absoluteArgument(const std::string& argument, const std::string& workingDir) {
+    if (argument.empty() || argument.front() == '/' || argument.front() == '-' ||
+        argument.find(':') != std::string::npos)
+        return argument;
+    const bool folder = argument.back() == '/';
+    std::string joined = (fs::path(workingDir) / argument).lexically_normal().string();
+    if (folder && joined.back() != '/')
+        joined += '/';
+    return joined;
+}
+
+} // namespace kesto

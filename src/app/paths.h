@@ -1,0 +1,41 @@
+#pragma once
+
+// Where the player keeps its files. Everything lives in one program folder,
+// as the player has always done, so that a copy on a stick carries its settings.
+
+#include <string>
+
+namespace kesto {
+
+class AppPaths {
+public:
+    explicit AppPaths(std::string programFolder);
+
+    // The folder, without a trailing "/".
+    const std::string& programFolder() const { return folder_; }
+    std::string inFolder(const std::string& name) const { return folder_ + "/" + name; }
+
+    std::string GetIniPath() const { return inFolder("Kesto.ini"); }
+    std::string GetPlaylistPath() const { return inFolder("Playlist.txt"); }
+
+private:
+    std::string folder_;
+};
+
+// KESTO_HOME when set; else the executable's folder when we may write there;
+// else $XDG_CONFIG_HOME/kesto (or ~/.config/kesto), created when missing.
+std::string resolveProgramFolder(const char* kestoHome, const std::string& executableDir,
+                                 const char* xdgConfigHome, const char* home);
+std::string resolveProgramFolderFromEnvironment();
+std::string executableDir();
+
+// The system's temporary folder ($TMPDIR or /tmp), always ending in "/".
+std::string GetTempDir();
+
+// Turns a relative path typed in a terminal into an absolute one against the
+// caller's working directory. Switches, URLs and anything holding ":" are left
+// alone, as is the empty text.
+std::string absoluteArgument(const std::string& argument, const std::string& workingDir);
+std::string currentWorkingDir();
+
+} // namespace kesto

@@ -1,0 +1,280 @@
+#include "app/settings.h"
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kesto {
+
+bool IniIsReadOnly(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+namespace {
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string data;
+    char buf[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return data;
+}
+
+std::string resolveLink(const std::string& path) {
+    char target[PATH_MAX];
+    if (char* real = ::realpath(path.c_str(), target))
+        return real;
+    return path;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    const std::string target = exists && S_ISLNK(st.st_mode) ? resolveLink(path) : path;
+    mode_t mode = 0644;
+    if (::stat(target.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+std::optional<int> parseIniInt(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (*first == '+')
+        ++first;
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || ptr != last || first == last)
+        return std::nullopt;
+    return value;
+}
+
+std::string localeShortDateFormat() {
+    const char* fmt = ::nl_langinfo(D_FMT);
+    return fmt && *fmt ? fmt : "%m/%d/%y";
+}
+
+namespace {
+
+// A two-digit year cannot say which century it means; write all four digits.
+std::string withFullYear(std::string format) {
+    for (std::size_t i = 0; i + 1 < format.size(); ++i) {
+        if (format[i] == '%' && format[i + 1] == 'y')
+            format[i + 1] = 'Y';
+        else if (format[i] == '%')
+            ++i;
+    }
+    return format;
+}
+
+std::optional<Date> parseWith(std::string_view text, const std::string& format) {
+    std::tm tm{};
+    const std::string s(text);
+    const char* end = ::strptime(s.c_str(), format.c_str(), &tm);
+    if (!end)
+        return std::nullopt;
+    while (*end == ' ')
+        ++end;
+    if (*end)
+        return std::nullopt;
+    using namespace std::chrono;
+    const year_month_day ymd{year{tm.tm_year + 1900}, month{static_cast<unsigned>(tm.tm_mon + 1)},
+                             day{static_cast<unsigned>(tm.tm_mday)}};
+    if (!ymd.ok())
+        return std::nullopt;
+    return sys_days{ymd};
+}
+
+} // namespace
+
+std::string formatDate(Date date, const std::string& shortDateFormat) {
+    using namespace std::chrono;
+    const year_month_day ymd{date};
+    std::tm tm{};
+    tm.tm_year = static_cast<int>(ymd.year()) - 1900;
+    tm.tm_mon = static_cast<int>(static_cast<unsigned>(ymd.month())) - 1;
+    tm.tm_mday = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    char buf[128];
+    const std::size_t n = std::strftime(buf, sizeof buf, withFullYear(shortDateFormat).c_str(), &tm);
+    return std::string(buf, n);
+}
+
+std::optional<Date> parseDate(std::string_view text, const std::string& shortDateFormat) {
+    if (text.empty())
+        return std::nullopt;
+    if (auto d = parseWith(text, withFullYear(shortDateFormat)))
+        return d;
+    if (auto d = parseWith(text, shortDateFormat))
+        return d;
+    return parseWith(text, "%Y-%m-%d");
+}
+
+Settings::Settings(std::string path) : path_(std::move(path)), dateFormat_(localeShortDateFormat()) {}
+
+std::optional<Settings::Identity> Settings::identityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    Identity id;
+    id.dev = st.st_dev;
+    id.ino = st.st_ino;
+    id.size = st.st_size;
+    id.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    id.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    return id;
+}
+
+void Settings::refresh() {
+    const auto id = identityOf(path_);
+    if (loaded_ && id == cached_)
+        return;
+    auto text = id ? readWholeFile(path_) : std::nullopt;
+    doc_ = text ? IniDocument::parse(*text) : IniDocument();
+    cached_ = text ? id : std::nullopt;
+    loaded_ = true;
+}
+
+const IniDocument& Settings::snapshot() {
+    refresh();
+    return doc_;
+}
+
+std::optional<std::string> Settings::readRaw(std::string_view section, std::string_view key) {
+    refresh();
+    if (auto v = doc_.value(section, key))
+        return std::string(*v);
+    return std::nullopt;
+}
+
+int Settings::readInt(std::string_view section, std::string_view key, int def) {
+    refresh();
+    const auto v = doc_.value(section, key);
+    if (!v)
+        return def;
+    return parseIniInt(*v).value_or(def);
+}
+
+bool Settings::readBool(std::string_view section, std::string_view key, bool def) {
+    refresh();
+    const auto v = doc_.value(section, key);
+    if (!v)
+        return def;
+    const auto n = parseIniInt(*v);
+    return n ? *n != 0 : def;
+}
+
+std::string Settings::readString(std::string_view section, std::string_view key,
+                                 std::string_view def) {
+    refresh();
+    const auto v = doc_.value(section, key);
+    return std::string(v ? *v : def);
+}
+
+Date Settings::readDate(std::string_view section, std::string_view key, Date def) {
+    refresh();
+    const auto v = doc_.value(section, key);
+    if (!v)
+        return def;
+    return parseDate(*v, dateFormat_).value_or(def);
+}
+
+bool Settings::update(const std::function<void(IniDocument&)>& change) {
+    if (IniIsReadOnly(path_))
+        return false;
+    try {
+        refresh();
+        IniDocument edited = doc_;
+        change(edited);
+        if (!writeFileAtomically(path_, edited.serialize()))
+            return false;
+        doc_ = std::move(edited);
+        cached_ = identityOf(path_);
+        return true;
+    } catch (...) {
+        // A failing settings write is ignored; the next read sees the file as it is.
+        loaded_ = false;
+        return false;
+    }
+}
+
+void Settings::writeInt(std::string_view section, std::string_view key, int value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void Settings::writeBool(std::string_view section, std::string_view key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void Settings::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    update([&](IniDocument& d) { d.set(section, key, value); });
+}
+
+void Settings::writeDate(std::string_view section, std::string_view key, Date value) {
+    writeString(section, key, formatDate(value, dateFormat_));
+}
+
+void Settings::deleteKey(std::string_view section, std::string_view key) {
+    update([&](IniDocument& d) { d.remove(section, key); });
+}
+
+bool Settings::readAssociation(std::string_view extension) {
+    return readBool("Associations", extension, false);
+}
+void Settings::writeAssociation(std::string_view extension, bool wanted) {
+    writeBool("Associations", extension, wanted);
+}
+int Settings::readEnqueueOption() { return readInt("General", "EnqueueOption", 2); }
+void Settings::writeEnqueueOption(int option) { writeInt("General", "EnqueueOption", option); }
+std::string Settings::readLastNewVersion() { return readString("General", "lastnewversion", "none"); }
+void Settings::writeLastNewVersion(std::string_view version) {
+    writeString("General", "lastnewversion", version);
+}
+Date Settings::readLastVersionCheck() { return readDate("General", "lastversioncheck", kZeroDate); }
+void Settings::writeLastVersionCheck(Date date) { writeDate("General", "lastversioncheck", date); }
+
+} // namespace kesto

@@ -1,0 +1,35 @@
+#pragma once
+
+// The first decisions of a process: run a maintenance switch and end, hand the
+// argument to the player that already runs and end, or become the player.
+
+#include "app/settings.h"
+#include "platform/instance_channel.h"
+
+#include <string>
+#include <string_view>
+
+namespace kesto {
+
+enum class CommandSwitch { None, Quit, SetLastUpdateCheck, SetGlobalHotkeys };
+
+// Exact, case-sensitive, whole-text comparison: "-QUIT" is a path.
+CommandSwitch classifySwitch(std::string_view argument);
+
+// How long a second process waits for a player whose lock is taken but whose
+// channel is not listening yet (it may still be starting).
+inline constexpr int kHandOverPatienceMs = 3000;
+
+// Executes a maintenance switch; true means the process ends now.
+bool HandleCommandLine(const std::string& argument, Settings& settings,
+                       const InstanceEndpoints& endpoints, Date today);
+
+// True when another player took the argument (or was only brought to the
+// front) and this process ends. False: this process is the player; when it
+// holds the lock it keeps it in `lock`.
+bool CheckSingleInstance(const std::string& argument, Settings& settings, InstanceLock& lock,
+                         const InstanceEndpoints& endpoints);
+
+Date todayLocal();
+
+} // namespace kesto
