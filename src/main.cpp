@@ -1,13 +1,12 @@
-// Process start and end: switches, the single-instance rule, then the player.
+// Process start: the argument, the maintenance switches, the single-instance
+// rule, and only then the player.
 
 #include "app/paths.h"
+#include "app/player_app.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "platform/instance_channel.h"
-#include "platform/instance_server.h"
 
-#include <QApplication>
-#include <QMainWindow>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
@@ -18,7 +17,7 @@ int main(int argc, char** argv) {
         argc > 1 ? absoluteArgument(argv[1], currentWorkingDir()) : std::string();
     const AppPaths paths(resolveProgramFolderFromEnvironment());
     if (::chdir(paths.programFolder().c_str()) != 0) {
-        // Every path the player keeps is absolute; a failed change is harmless.
+        // Every path the player keeps is absolute; staying where we are is harmless.
     }
 
     Settings settings(paths.GetIniPath());
@@ -28,15 +27,5 @@ int main(int argc, char** argv) {
     InstanceLock lock(endpoints.lockPath);
     if (CheckSingleInstance(startupArgument, settings, lock, endpoints))
         return 0;
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Kesto");
-    InstanceServer server;
-    if (lock.held())
-        server.listen(QString::fromStdString(endpoints.socketPath));
-    QMainWindow window;
-    window.setWindowTitle("Kesto 1.04b");
-    QObject::connect(&server, &InstanceServer::quitRequested, &app, &QApplication::quit);
-    window.show();
-    return QApplication::exec();
+    return runPlayer(argc, argv, paths, startupArgument, lock, endpoints);
 }

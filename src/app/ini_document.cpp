@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front()))
@@ -139,7 +141,8 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     std::size_t insertAt = sectionEnd(header);
     while (insertAt > header + 1 && trim(lines_[insertAt - 1].text).empty())
         --insertAt;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), parseLine(std::move(text)));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                  parseLine(std::move(text)));
 }
 
 void IniDocument::remove(std::string_view section, std::string_view key) {

@@ -30,8 +30,8 @@ public:
 
 private:
     struct Line {
-        std::string text;    // the whole line as in the file, without its line end
-        std::string name;    // section name (header) or key (entry), trimmed
+        std::string text; // the whole line as in the file, without its line end
+        std::string name; // section name (header) or key (entry), trimmed
         enum Kind { Other, Section, Entry } kind = Other;
         std::size_t valueAt = 0; // offset of the trimmed value in text (entries)
         std::size_t valueLen = 0;

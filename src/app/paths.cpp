@@ -23,7 +23,8 @@ bool isWritableDir(const std::string& dir) {
 
 } // namespace
 
-AppPaths::AppPaths(std::string programFolder) : folder_(withoutTrailingSlash(std::move(programFolder))) {}
+AppPaths::AppPaths(std::string programFolder)
+    : folder_(withoutTrailingSlash(std::move(programFolder))) {}
 
 std::string resolveProgramFolder(const char* kestoHome, const std::string& exeDir,
                                  const char* xdgConfigHome, const char* home) {

@@ -140,21 +140,24 @@ std::string formatDate(Date date, const std::string& shortDateFormat) {
     tm.tm_mon = static_cast<int>(static_cast<unsigned>(ymd.month())) - 1;
     tm.tm_mday = static_cast<int>(static_cast<unsigned>(ymd.day()));
     char buf[128];
-    const std::size_t n = std::strftime(buf, sizeof buf, withFullYear(shortDateFormat).c_str(), &tm);
+    const std::size_t n =
+        std::strftime(buf, sizeof buf, withFullYear(shortDateFormat).c_str(), &tm);
     return std::string(buf, n);
 }
 
 std::optional<Date> parseDate(std::string_view text, const std::string& shortDateFormat) {
     if (text.empty())
         return std::nullopt;
-    if (auto d = parseWith(text, withFullYear(shortDateFormat)))
-        return d;
+    // The locale's own form first: a two-digit year must not be read as year 26.
     if (auto d = parseWith(text, shortDateFormat))
+        return d;
+    if (auto d = parseWith(text, withFullYear(shortDateFormat)))
         return d;
     return parseWith(text, "%Y-%m-%d");
 }
 
-Settings::Settings(std::string path) : path_(std::move(path)), dateFormat_(localeShortDateFormat()) {}
+Settings::Settings(std::string path)
+    : path_(std::move(path)), dateFormat_(localeShortDateFormat()) {}
 
 std::optional<Settings::Identity> Settings::identityOf(const std::string& path) {
     struct stat st {};
@@ -268,13 +271,23 @@ bool Settings::readAssociation(std::string_view extension) {
 void Settings::writeAssociation(std::string_view extension, bool wanted) {
     writeBool("Associations", extension, wanted);
 }
-int Settings::readEnqueueOption() { return readInt("General", "EnqueueOption", 2); }
-void Settings::writeEnqueueOption(int option) { writeInt("General", "EnqueueOption", option); }
-std::string Settings::readLastNewVersion() { return readString("General", "lastnewversion", "none"); }
+int Settings::readEnqueueOption() {
+    return readInt("General", "EnqueueOption", 2);
+}
+void Settings::writeEnqueueOption(int option) {
+    writeInt("General", "EnqueueOption", option);
+}
+std::string Settings::readLastNewVersion() {
+    return readString("General", "lastnewversion", "none");
+}
 void Settings::writeLastNewVersion(std::string_view version) {
     writeString("General", "lastnewversion", version);
 }
-Date Settings::readLastVersionCheck() { return readDate("General", "lastversioncheck", kZeroDate); }
-void Settings::writeLastVersionCheck(Date date) { writeDate("General", "lastversioncheck", date); }
+Date Settings::readLastVersionCheck() {
+    return readDate("General", "lastversioncheck", kZeroDate);
+}
+void Settings::writeLastVersionCheck(Date date) {
+    writeDate("General", "lastversioncheck", date);
+}
 
 } // namespace kesto

@@ -27,7 +27,9 @@ std::string stringOf(const IniDocument& d, std::string_view s, std::string_view 
     return std::string(v ? *v : def);
 }
 
-std::string rootKey(int i) { return "path" + std::to_string(i); }
+std::string rootKey(int i) {
+    return "path" + std::to_string(i);
+}
 
 std::vector<std::string> rootMediaOf(const IniDocument& d) {
     std::vector<std::string> out;

@@ -32,9 +32,9 @@ namespace {
 // Sends the request while a player holds the lock. Returns true once a player
 // took it; false when no player holds the lock any more (or never answered).
 bool deliverWhileLocked(InstanceLock& lock, const InstanceEndpoints& endpoints,
-                        InstanceRequest request, std::string_view argument) {
+                        InstanceRequest request, std::string_view argument, int patienceMs) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kHandOverPatienceMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(patienceMs);
     for (;;) {
         if (sendInstanceRequest(endpoints.socketPath, request, argument, kHandOverPatienceMs))
             return true;
@@ -49,14 +49,14 @@ bool deliverWhileLocked(InstanceLock& lock, const InstanceEndpoints& endpoints,
 } // namespace
 
 bool HandleCommandLine(const std::string& argument, Settings& settings,
-                       const InstanceEndpoints& endpoints, Date today) {
+                       const InstanceEndpoints& endpoints, Date today, int patienceMs) {
     switch (classifySwitch(argument)) {
     case CommandSwitch::None:
         return false;
     case CommandSwitch::Quit: {
         InstanceLock probe(endpoints.lockPath);
         if (!probe.tryAcquire())
-            deliverWhileLocked(probe, endpoints, InstanceRequest::Quit, {});
+            deliverWhileLocked(probe, endpoints, InstanceRequest::Quit, {}, patienceMs);
         return true;
     }
     case CommandSwitch::SetLastUpdateCheck:
@@ -70,15 +70,15 @@ bool HandleCommandLine(const std::string& argument, Settings& settings,
 }
 
 bool CheckSingleInstance(const std::string& argument, Settings& settings, InstanceLock& lock,
-                         const InstanceEndpoints& endpoints) {
+                         const InstanceEndpoints& endpoints, int patienceMs) {
     if (lock.tryAcquire())
         return false;
     if (argument.empty()) {
         if (settings.readBool("General", "MultipleInstances", false))
             return false;
-        return deliverWhileLocked(lock, endpoints, InstanceRequest::Activate, {});
+        return deliverWhileLocked(lock, endpoints, InstanceRequest::Activate, {}, patienceMs);
     }
-    return deliverWhileLocked(lock, endpoints, InstanceRequest::HandOver, argument);
+    return deliverWhileLocked(lock, endpoints, InstanceRequest::HandOver, argument, patienceMs);
 }
 
 } // namespace kesto

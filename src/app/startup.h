@@ -22,13 +22,14 @@ inline constexpr int kHandOverPatienceMs = 3000;
 
 // Executes a maintenance switch; true means the process ends now.
 bool HandleCommandLine(const std::string& argument, Settings& settings,
-                       const InstanceEndpoints& endpoints, Date today);
+                       const InstanceEndpoints& endpoints, Date today,
+                       int patienceMs = kHandOverPatienceMs);
 
 // True when another player took the argument (or was only brought to the
 // front) and this process ends. False: this process is the player; when it
 // holds the lock it keeps it in `lock`.
 bool CheckSingleInstance(const std::string& argument, Settings& settings, InstanceLock& lock,
-                         const InstanceEndpoints& endpoints);
+                         const InstanceEndpoints& endpoints, int patienceMs = kHandOverPatienceMs);
 
 Date todayLocal();
 

@@ -16,7 +16,9 @@ struct UpperTable {
 };
 constexpr UpperTable kUpper;
 
-inline unsigned char up(char c) { return kUpper.map[static_cast<unsigned char>(c)]; }
+inline unsigned char up(char c) {
+    return kUpper.map[static_cast<unsigned char>(c)];
+}
 
 } // namespace
 
@@ -116,8 +118,8 @@ std::size_t FindText(std::string_view pattern, std::string_view source, bool cas
     return forward ? finder.forward(source, start) : finder.backward(source, start);
 }
 
-std::string ReplaceAll(std::string_view source, std::string_view find,
-                       std::string_view replacement, bool caseSensitive, std::size_t* count) {
+std::string ReplaceAll(std::string_view source, std::string_view find, std::string_view replacement,
+                       bool caseSensitive, std::size_t* count) {
     if (count)
         *count = 0;
     if (source.empty() || find.empty())

@@ -41,13 +41,16 @@ std::size_t FindText(std::string_view pattern, std::string_view source, bool cas
 
 // Every non-overlapping occurrence of `find`, left to right, replaced; replaced
 // text is never searched again. An empty source or find gives the source back.
-std::string ReplaceAll(std::string_view source, std::string_view find,
-                       std::string_view replacement, bool caseSensitive,
-                       std::size_t* count = nullptr);
+std::string ReplaceAll(std::string_view source, std::string_view find, std::string_view replacement,
+                       bool caseSensitive, std::size_t* count = nullptr);
 
 // ASCII-only case helpers shared by every case-insensitive comparison.
-inline char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+inline char asciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+inline char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 std::string asciiLowerCopy(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 

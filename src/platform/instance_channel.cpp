@@ -43,7 +43,8 @@ std::string hexHash(const std::string& s) {
 using Clock = std::chrono::steady_clock;
 
 int remainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -67,7 +68,9 @@ InstanceEndpoints instanceEndpoints(const std::string& programFolder) {
 
 InstanceLock::InstanceLock(std::string lockPath) : path_(std::move(lockPath)) {}
 
-InstanceLock::~InstanceLock() { release(); }
+InstanceLock::~InstanceLock() {
+    release();
+}
 
 bool InstanceLock::tryAcquire() {
     if (held())

@@ -35,10 +35,9 @@ void InstanceServer::onReadyRead(QLocalSocket* socket) {
     quint32 length = 0;
     for (int i = 0; i < 4; ++i)
         length |= static_cast<quint32>(static_cast<unsigned char>(head[1 + i])) << (8 * i);
-    if (length > kInstanceMaxPayload ||
-        (kind != static_cast<char>(InstanceRequest::HandOver) &&
-         kind != static_cast<char>(InstanceRequest::Activate) &&
-         kind != static_cast<char>(InstanceRequest::Quit))) {
+    if (length > kInstanceMaxPayload || (kind != static_cast<char>(InstanceRequest::HandOver) &&
+                                         kind != static_cast<char>(InstanceRequest::Activate) &&
+                                         kind != static_cast<char>(InstanceRequest::Quit))) {
         socket->abort();
         return;
     }

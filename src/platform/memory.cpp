@@ -4,6 +4,8 @@
 
 namespace kesto {
 
-void TrimWorkingSet() { ::malloc_trim(0); }
+void TrimWorkingSet() {
+    ::malloc_trim(0);
+}
 
 } // namespace kesto

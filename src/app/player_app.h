@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/paths.h"
+#include "platform/instance_channel.h"
+
+#include <string>
+
+namespace kesto {
+
+// Runs the player: application, window, event loop, then the shutdown steps.
+// Returns the process's exit code.
+int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& startupArgument,
+              InstanceLock& lock, const InstanceEndpoints& endpoints);
+
+} // namespace kesto

@@ -1,0 +1,100 @@
+// The player's end of the single-instance channel, fed by the real client code.
+
+#include "platform/instance_channel.h"
+#include "platform/instance_server.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <future>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace kesto;
+
+class InstanceServerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString socketPath() const { return dir.filePath("k.sock"); }
+
+    // The client blocks until acknowledged, so it runs beside the event loop.
+    bool send(InstanceRequest kind, const std::string& argument) {
+        auto done = std::async(std::launch::async, [=, path = socketPath().toStdString()] {
+            return sendInstanceRequest(path, kind, argument, 2000);
+        });
+        while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            QTest::qWait(5);
+        return done.get();
+    }
+
+private slots:
+    void requestsArriveAsSignals() {
+        InstanceServer server;
+        QVERIFY(server.listen(socketPath()));
+        QSignalSpy handOver(&server, &InstanceServer::handOver);
+        QSignalSpy activate(&server, &InstanceServer::activateRequested);
+        QSignalSpy quit(&server, &InstanceServer::quitRequested);
+
+        const std::string path = "/音乐/专辑 1/歌.mp3";
+        QVERIFY(send(InstanceRequest::HandOver, path));
+        QCOMPARE(handOver.count(), 1);
+        QCOMPARE(handOver.at(0).at(0).toString(), QString::fromStdString(path));
+
+        QVERIFY(send(InstanceRequest::HandOver, std::string(20000, 'x')));
+        QCOMPARE(handOver.at(1).at(0).toString().size(), 20000);
+
+        QVERIFY(send(InstanceRequest::Activate, ""));
+        QCOMPARE(activate.count(), 1);
+        QVERIFY(send(InstanceRequest::Quit, ""));
+        QCOMPARE(quit.count(), 1);
+        QCOMPARE(handOver.count(), 2);
+    }
+
+    void malformedFramesAreDropped() {
+        InstanceServer server;
+        QVERIFY(server.listen(socketPath()));
+        QSignalSpy handOver(&server, &InstanceServer::handOver);
+        const auto raw = [this](const QByteArray& bytes) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            qstrncpy(addr.sun_path, socketPath().toUtf8().constData(), sizeof addr.sun_path);
+            QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+            QCOMPARE(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+            QTest::qWait(100);
+            ::close(fd);
+        };
+        raw(QByteArray("Z\x01\0\0\0x", 6));      // unknown kind
+        raw(QByteArray("H\xff\xff\xff\x7f", 5)); // absurd length
+        raw(QByteArray("H\x05\0\0\0ab", 7));     // cut short
+        QTest::qWait(50);
+        QCOMPARE(handOver.count(), 0);
+        QVERIFY2(send(InstanceRequest::HandOver, "/ok.mp3"), "still serving afterwards");
+        QCOMPARE(handOver.count(), 1);
+    }
+
+    void socketLeftByACrashIsTakenOver() {
+        // A socket file nobody listens on, as a killed player leaves it.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        qstrncpy(addr.sun_path, socketPath().toUtf8().constData(), sizeof addr.sun_path);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+        QVERIFY(QFile::exists(socketPath()));
+        QVERIFY(
+            !sendInstanceRequest(socketPath().toStdString(), InstanceRequest::Activate, "", 200));
+
+        InstanceServer server;
+        QVERIFY(server.listen(socketPath()));
+        QSignalSpy activate(&server, &InstanceServer::activateRequested);
+        QVERIFY(send(InstanceRequest::Activate, ""));
+        QCOMPARE(activate.count(), 1);
+    }
+};
+
+QTEST_MAIN(InstanceServerTest)
+#include "instance_server_test.moc"

@@ -1,0 +1,137 @@
+// The real program, started as a user starts it: the single-instance rule and
+// the shutdown that writes the settings, across real processes.
+
+#include "platform/instance_channel.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace kesto;
+
+class ProcessTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString home() const { return dir->filePath("home"); }
+    QString ini() const { return dir->filePath("home/Kesto.ini"); }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KESTO_HOME", home());
+        env.insert("XDG_RUNTIME_DIR", dir->filePath("run"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("KESTO_AUDIO_OUTPUT", "null");
+        return env;
+    }
+
+    std::unique_ptr<QProcess> start(const QStringList& args) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(environment());
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(KESTO_BINARY, args);
+        return p;
+    }
+
+    // Ready means: its channel answers. Activation is harmless, so it is the probe.
+    bool waitUntilListening(int timeoutMs = 5000) {
+        const std::string socket = instanceEndpoints(home().toStdString()).socketPath;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            if (sendInstanceRequest(socket, InstanceRequest::Activate, "", 500))
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+
+    // Runs a short-lived second process and returns its exit code, or -1 when
+    // it was still running after `ms` (it became a player of its own).
+    int runSecond(const QStringList& args, int ms = 3000) {
+        auto p = start(args);
+        if (!p->waitForFinished(ms)) {
+            p->kill();
+            p->waitForFinished();
+            return -1;
+        }
+        return p->exitCode();
+    }
+
+    void quitPlayer(QProcess& player) {
+        QCOMPARE(runSecond({"-quit"}), 0);
+        QVERIFY(player.waitForFinished(5000));
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QDir(dir->path()).mkpath("home");
+        QDir(dir->path()).mkpath("run");
+        ::chmod(dir->filePath("run").toUtf8().constData(), 0700);
+        // The channel lives in the runtime folder; ours must be the players'.
+        qputenv("XDG_RUNTIME_DIR", dir->filePath("run").toUtf8());
+    }
+
+    void secondProcessHandsOverAndEnds() {
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        QCOMPARE(runSecond({"/music/a.mp3"}), 0);
+        // without an argument it only brings the player forward
+        QCOMPARE(runSecond({}), 0);
+        QCOMPARE(player->state(), QProcess::Running);
+        quitPlayer(*player);
+    }
+
+    void multipleInstancesAllowsASecondPlayerOnlyWithoutAPath() {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[General]\nMultipleInstances=1\n");
+        f.close();
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        // a path still goes to the running player
+        QCOMPARE(runSecond({"/music/b.mp3"}), 0);
+        // a second player started and kept running
+        QCOMPARE(runSecond({}, 1500), -1);
+        quitPlayer(*player);
+    }
+
+    void quitEndsThePlayerWhichSavesItsSettings() {
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        QVERIFY(!QFile::exists(ini()));
+        quitPlayer(*player);
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY(text.contains("[Window]"));
+        QVERIFY(text.contains("Width=310"));
+        QVERIFY(text.contains("Volume=1000"));
+        // with no player left, -quit simply ends
+        QCOMPARE(runSecond({"-quit"}, 1500), 0);
+    }
+
+    void readOnlySettingsSurviveTheShutdown() {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Window]\nWidth=400\n");
+        f.close();
+        QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        quitPlayer(*player);
+        QCOMPARE(runSecond({"-setglobalhotkeys"}), 0);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("[Window]\nWidth=400\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ProcessTest)
+#include "process_test.moc"
