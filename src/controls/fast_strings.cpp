@@ -2,6 +2,10 @@
 
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kesto {
 
 namespace {
@@ -47,9 +51,39 @@ TextFinder::TextFinder(std::string_view pattern, bool caseSensitive)
             c = static_cast<char>(up(c));
     const auto n = static_cast<std::int32_t>(pattern_.size());
     skip_.fill(n);
+    const auto setSkip = [this](char c, std::int32_t v) {
+        skip_[static_cast<unsigned char>(c)] = v;
+        if (!caseSensitive_)
+            skip_[static_cast<unsigned char>(asciiLower(c))] = v;
+    };
     for (std::int32_t j = 0; j + 1 < n; ++j)
-        skip_[static_cast<unsigned char>(pattern_[static_cast<std::size_t>(j)])] = n - 1 - j;
+        setSkip(pattern_[static_cast<std::size_t>(j)], n - 1 - j);
+    const char last = pattern_.back();
+    lastShift_ = skip_[static_cast<unsigned char>(last)];
+    setSkip(last, 0);
 }
+
+#if defined(__SSE2__)
+namespace {
+
+// A byte compare that ignores ASCII case exactly: for a letter, x | 0x20 equals
+// the lower-case letter only when x is that letter in either case.
+struct ByteProbe {
+    __m128i want;
+    __m128i fold;
+    ByteProbe(char patternByte, bool ignoreCase) {
+        const bool letter = ignoreCase && patternByte >= 'A' && patternByte <= 'Z';
+        want = _mm_set1_epi8(letter ? static_cast<char>(patternByte | 0x20) : patternByte);
+        fold = _mm_set1_epi8(letter ? 0x20 : 0);
+    }
+    int match(const unsigned char* at) const {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, fold), want));
+    }
+};
+
+} // namespace
+#endif
 
 std::size_t TextFinder::forward(std::string_view source, std::size_t start) const {
     if (start < 1)
@@ -59,34 +93,66 @@ std::size_t TextFinder::forward(std::string_view source, std::size_t start) cons
     if (start - 1 > len || len - (start - 1) < n)
         return 0;
     const char* p = pattern_.data();
-    const char* s = source.data();
+    const auto* s = reinterpret_cast<const unsigned char*>(source.data());
     std::size_t end = start - 1 + n - 1; // index of the byte under the pattern's last byte
-    if (caseSensitive_) {
-        while (end < len) {
-            std::size_t i = n;
-            std::size_t k = end;
-            while (i > 0 && s[k] == p[i - 1]) {
-                --i;
-                --k;
-            }
-            if (i == 0)
-                return k + 2; // k + 1 is the match's first index; positions are 1-based
-            end += static_cast<std::size_t>(skip_[static_cast<unsigned char>(s[end])]);
+    const auto matchesAt = [&](std::size_t first) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned char c = caseSensitive_ ? s[first + i] : kUpper.map[s[first + i]];
+            if (static_cast<char>(c) != p[i])
+                return false;
         }
-    } else {
-        while (end < len) {
-            std::size_t i = n;
-            std::size_t k = end;
-            while (i > 0 && up(s[k]) == static_cast<unsigned char>(p[i - 1])) {
-                --i;
-                --k;
+        return true;
+    };
+#if defined(__SSE2__)
+    // Long texts: find, sixteen places at a time, where both the first and the
+    // last byte of the pattern agree, and check only those, leftmost first.
+    // The skip-table scan below finishes what is too short for a vector.
+    {
+        const ByteProbe first(p[0], !caseSensitive_);
+        const ByteProbe last(p[n - 1], !caseSensitive_);
+        std::size_t at = start - 1; // candidate first index
+        for (; at + n - 1 + 16 <= len; at += 16) {
+            int mask = first.match(s + at) & last.match(s + at + n - 1);
+            while (mask) {
+                const int bit = __builtin_ctz(static_cast<unsigned>(mask));
+                if (matchesAt(at + static_cast<std::size_t>(bit)))
+                    return at + static_cast<std::size_t>(bit) + 1;
+                mask &= mask - 1;
             }
-            if (i == 0)
-                return k + 2;
-            end += static_cast<std::size_t>(skip_[up(s[end])]);
         }
+        end = at + n - 1;
+        if (end >= len)
+            return 0;
     }
-    return 0;
+#endif
+    for (;;) {
+        // Slide on the skip table until the byte under the pattern's end could end a match.
+        std::int32_t shift;
+        while ((shift = skip_[s[end]]) != 0) {
+            end += static_cast<std::size_t>(shift);
+            if (end >= len)
+                return 0;
+        }
+        // The last bytes agree; compare the rest backwards.
+        std::size_t i = n - 1;
+        std::size_t k = end;
+        if (caseSensitive_) {
+            while (i > 0 && static_cast<char>(s[k - 1]) == p[i - 1]) {
+                --i;
+                --k;
+            }
+        } else {
+            while (i > 0 && static_cast<char>(kUpper.map[s[k - 1]]) == p[i - 1]) {
+                --i;
+                --k;
+            }
+        }
+        if (i == 0)
+            return k + 1; // k is the match's first index; positions are 1-based
+        end += static_cast<std::size_t>(lastShift_);
+        if (end >= len)
+            return 0;
+    }
 }
 
 std::size_t TextFinder::backward(std::string_view source, std::size_t start) const {

@@ -31,7 +31,12 @@ public:
 private:
     std::string pattern_; // upper-cased when the search ignores case
     bool caseSensitive_;
+    // The skip table over raw source bytes, with both letter cases filled in
+    // when the search ignores case, and 0 for every byte that equals the
+    // pattern's last byte: the scan then runs on table lookups alone and stops
+    // only where a match can end. lastShift_ is the skip such a byte would have.
     std::array<std::int32_t, 256> skip_{};
+    std::int32_t lastShift_ = 0;
 };
 
 // 1-based position of `pattern` in `source` or 0. `start` is 1-based; a forward

@@ -1,0 +1,48 @@
+# Debian packages the player needs, sourced by run.sh and test.sh.
+# Each group is installed only when one of its packages is missing, so a rerun
+# costs one dpkg query.
+
+KESTO_PKGS_BUILD="build-essential cmake ninja-build pkgconf ccache qt6-base-dev libmpg123-dev
+  libvorbis-dev libcurl4-openssl-dev libpulse-dev libx11-dev"
+KESTO_PKGS_RUNTIME="fonts-wqy-microhei xvfb"
+KESTO_PKGS_TEST="libgtest-dev libbenchmark-dev libmp3lame-dev pulseaudio pulseaudio-utils
+  x11-utils xdotool imagemagick mpg123 vorbis-tools"
+
+kesto_missing_packages() {
+    local p missing=""
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing="$missing $p"
+    done
+    echo "$missing"
+}
+
+# kesto_install_packages build runtime test
+kesto_install_packages() {
+    local groups="" g
+    for g in "$@"; do
+        case "$g" in
+        build) groups="$groups $KESTO_PKGS_BUILD" ;;
+        runtime) groups="$groups $KESTO_PKGS_RUNTIME" ;;
+        test) groups="$groups $KESTO_PKGS_TEST" ;;
+        esac
+    done
+    # shellcheck disable=SC2086
+    local missing
+    missing=$(kesto_missing_packages $groups)
+    [ -z "$missing" ] && return 0
+    echo "Installing Debian packages:$missing"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null; then
+            sudo="sudo"
+        else
+            echo "These packages are missing and I am not root (and there is no sudo):$missing" >&2
+            return 1
+        fi
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    # shellcheck disable=SC2086
+    $sudo apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 $missing
+}
