@@ -1,0 +1,113 @@
+#include "prefs/list_style.h"
+
+#include "app/ini_document.h"
+#include "app/settings.h"
+#include "prefs/colour_text.h"
+
+#include <QFile>
+#include <QFontMetrics>
+
+namespace kesto {
+
+namespace {
+
+std::uint32_t rgbOf(const QColor& c) {
+    return c.rgb() & 0xFFFFFF;
+}
+QColor colourOf(std::uint32_t rgb) {
+    return QColor(QRgb(rgb | 0xFF000000u));
+}
+
+} // namespace
+
+QFont ListStyle::font() const {
+    QFont f(fontName);
+    f.setPointSize(fontSize > 0 ? fontSize : 8);
+    f.setBold(fontBold);
+    return f;
+}
+
+ListStyle ApplyBuiltInLook(int look, const ListStyle& current, const QString& windowFontName) {
+    ListStyle s = current;
+    if (look == 1) {
+        s.background = StyleColour::fixed(QColor(0xFD, 0x02, 0x47));
+        s.fontSize = 14;
+        s.itemHeight = 24;
+        s.fontBold = false;
+        s.fontColor = StyleColour::fixed(Qt::white);
+        s.selectedFontColor = StyleColour::fixed(Qt::white);
+        s.selectionColor = StyleColour::fixed(QColor(0x80, 0x00, 0x40));
+        s.playingSelectionColor = StyleColour::fixed(QColor(0x80, 0x00, 0x40));
+        s.playingColor = StyleColour::fixed(QColor(0xFF, 0x80, 0xFF));
+        s.playingSelectedColor = StyleColour::fixed(Qt::white);
+        s.playingBold = true;
+        s.queuedColor = StyleColour::fixed(QColor(0xFF, 0x80, 0xC0));
+        s.shuffledColor = StyleColour::system(SystemColour::ButtonShadow);
+        return s;
+    }
+    s.background = StyleColour::system(SystemColour::Window);
+    s.fontName = windowFontName;
+    s.fontSize = 8;
+    s.itemHeight = 13;
+    s.fontBold = false;
+    s.fontColor = StyleColour::system(SystemColour::WindowText);
+    s.selectedFontColor = StyleColour::system(SystemColour::HighlightText);
+    s.selectionColor = StyleColour::system(SystemColour::Highlight);
+    s.playingSelectionColor = StyleColour::system(SystemColour::Highlight);
+    s.playingColor = s.fontColor;
+    s.playingSelectedColor = s.selectedFontColor;
+    s.playingBold = true;
+    s.queuedColor = StyleColour::fixed(kQueuedOrange);
+    s.shuffledColor = StyleColour::system(SystemColour::ButtonShadow);
+    return s;
+}
+
+ListStyle LoadScheme(const QString& path, const QPalette& palette) {
+    IniDocument doc;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        doc = IniDocument::parse(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+    const auto raw = [&](const char* key) {
+        return doc.value("Style", key);
+    };
+    // Each default is a colour of this moment: a scheme fixes the desktop's
+    // colours as they are now.
+    const auto colour = [&](const char* key, QColor def) {
+        const auto v = raw(key);
+        const auto parsed = v ? parseColourText(*v) : std::nullopt;
+        return StyleColour::fixed(parsed ? colourOf(*parsed) : colourOf(rgbOf(def)));
+    };
+    const auto integer = [&](const char* key, int def) {
+        const auto v = raw(key);
+        return v ? parseIniInt(*v).value_or(def) : def;
+    };
+
+    ListStyle s;
+    s.background = colour("background_color", palette.color(SystemColour::Window));
+    const auto name = raw("font_name");
+    s.fontName = name ? QString::fromUtf8(name->data(), static_cast<int>(name->size()))
+                      : QStringLiteral("Tahoma");
+    s.fontSize = integer("font_size", 8);
+    {
+        QFont f(s.fontName);
+        f.setPointSize(s.fontSize > 0 ? s.fontSize : 8);
+        s.itemHeight = QFontMetrics(f).height();
+    }
+    s.fontBold = integer("font_bold", 0) != 0;
+    s.fontColor = colour("font_color", palette.color(SystemColour::WindowText));
+    s.selectedFontColor = colour("font_color_selected", palette.color(SystemColour::HighlightText));
+    s.selectionColor = colour("selection_color", palette.color(SystemColour::Highlight));
+    s.playingSelectionColor =
+        colour("selection_color_playingitem", palette.color(SystemColour::Highlight));
+    s.playingColor = colour("playingitem_color", palette.color(SystemColour::WindowText));
+    s.playingSelectedColor = colour("playingitem_color_selected", s.selectedFontColor.rgb);
+    s.playingBold = integer("playingitem_bold", 1) != 0;
+    s.queuedColor = colour("queueditem_color", kQueuedOrange);
+    s.shuffledColor = colour("shuffleditem_color", palette.color(SystemColour::ButtonShadow));
+    return s;
+}
+
+} // namespace kesto
