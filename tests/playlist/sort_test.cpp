@@ -57,6 +57,48 @@ TEST(SortStrings, AgreesWithAReferenceSortAndKeysCarryTheirIndexes) {
         ASSERT_EQ(original[static_cast<std::size_t>(order[k])], keys[k]);
 }
 
+// The quicksort as plainly written: lower-cased pivot, Hoare partition.
+void plainQuickSort(Strings& s, std::ptrdiff_t lo, std::ptrdiff_t hi) {
+    const std::string pivot = asciiLowerCopy(s[static_cast<std::size_t>((lo + hi) / 2)]);
+    std::ptrdiff_t i = lo, j = hi;
+    const auto at = [&](std::ptrdiff_t k) {
+        return asciiLowerCopy(s[static_cast<std::size_t>(k)]);
+    };
+    do {
+        while (at(i) < pivot)
+            ++i;
+        while (at(j) > pivot)
+            --j;
+        if (i <= j)
+            std::swap(s[static_cast<std::size_t>(i++)], s[static_cast<std::size_t>(j--)]);
+    } while (i <= j);
+    if (lo < j)
+        plainQuickSort(s, lo, j);
+    if (i < hi)
+        plainQuickSort(s, i, hi);
+}
+
+TEST(SortStrings, LinesEqualButForCaseEndAsThePlainQuicksortLeavesThem) {
+    // Long shared prefixes and many lines that differ only in case, so that
+    // ties are common at every depth.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 20; ++round) {
+        Strings list;
+        const std::string prefix(static_cast<std::size_t>(rng() % 40), 'p');
+        for (int i = 0; i < 500; ++i) {
+            std::string s = prefix + std::to_string(rng() % 7) + std::string(rng() % 30, 'x');
+            for (char& c : s)
+                if (rng() % 2)
+                    c = asciiUpper(c);
+            list.push_back(s + (rng() % 3 ? "" : "/tail"));
+        }
+        Strings expected = list;
+        plainQuickSort(expected, 0, static_cast<std::ptrdiff_t>(expected.size()) - 1);
+        SortStrings(list);
+        ASSERT_EQ(list, expected) << "round " << round;
+    }
+}
+
 TEST(SortStrings, LargeOrderedAndEqualListsFinish) {
     Strings same(200000, "Same.mp3");
     SortStrings(same);
