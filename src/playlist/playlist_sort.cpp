@@ -34,9 +34,9 @@ namespace {
 // Each slot therefore carries 24 lower-cased bytes of its string as three
 // big-endian words, taken after the prefix that every string of the range
 // shares, and most comparisons end there. When a whole range ties on its
-// words, it takes the bytes after its own longer shared prefix. The answers are always those of
-// comparing the lower-cased strings, so the swaps, and with them the order of lines equal but for
-// case, are the plain quicksort's.
+// words, it takes the bytes after its own longer shared prefix. The answers
+// are always those of comparing the lower-cased strings, so the swaps, and
+// with them the order of lines equal but for case, are the plain quicksort's.
 constexpr std::size_t kWords = 3;
 
 struct Slot {
@@ -69,7 +69,7 @@ private:
     std::string_view text(const Slot& slot) const { return s_[slot.index]; }
 
     // Lengthens `skip` to the prefix all strings of lo..hi share (ignoring
-    // case), then gives each slot the word that follows it.
+    // case), then gives each slot the words that follow it.
     std::size_t rekey(std::ptrdiff_t lo, std::ptrdiff_t hi, std::size_t skip) {
         const std::string_view first = text(slots_[static_cast<std::size_t>(lo)]);
         std::size_t length = first.size();

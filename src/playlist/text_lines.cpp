@@ -1,5 +1,6 @@
 #include "playlist/text_lines.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -107,12 +108,9 @@ std::vector<std::string> decodeLines(std::string_view bytes) {
     if (bytes.empty())
         return lines;
 
-    std::size_t count = 1;
-    for (const char* p = bytes.data();
-         (p = static_cast<const char*>(std::memchr(p, '\n', bytes.size() - (p - bytes.data())))) !=
-         nullptr;
-         ++p)
-        ++count;
+    // One allocation for the list, however long the file.
+    const std::size_t count =
+        1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     lines.reserve(count);
 
     GbkDecoder gbk;
