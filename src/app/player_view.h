@@ -5,10 +5,17 @@
 // core never sees a widget: texts go out as UTF-8, answers come back as values.
 
 #include <string>
+#include <vector>
 
 namespace kesto {
 
 enum class MessageKind { Information = 0, Error = 1, Warning = 2 };
+
+// Status-bar panels, left to right.
+inline constexpr int kVolumePanel = 0;
+inline constexpr int kCountPanel = 1;
+inline constexpr int kPlayModePanel = 2;
+inline constexpr int kInfoPanel = 3;
 
 class PlayerView {
 public:
@@ -21,6 +28,40 @@ public:
     // Lets the window repaint and take input during long work on the UI thread;
     // this is how Esc reaches a running folder scan.
     virtual void processPendingMessages() = 0;
+
+    // ---- Playlist view ----
+    // The list is virtual: it stores only a line count and asks
+    // EntryDisplayText for the lines it paints. Lines are 0-based; -1 is "none".
+    // Changing the count may drop the selection, the focus and the scroll
+    // position; the core restores what it wants kept.
+    virtual int lineCount() const = 0;
+    virtual void setLineCount(int count) = 0;
+    virtual int focusedLine() const = 0;
+    // Moves the focus without touching the selection.
+    virtual void setFocusedLine(int line) = 0;
+    virtual int topLine() const = 0;
+    virtual void setTopLine(int line) = 0;
+    // Every selected line, ascending, in one call.
+    virtual std::vector<int> selectedLines() const = 0;
+    virtual bool isLineSelected(int line) const = 0;
+    // Adds the given lines (ascending, all below lineCount) to the selection in one call.
+    virtual void selectLines(const std::vector<int>& lines) = 0;
+    virtual void clearSelection() = 0;
+    // Brackets a batch of changes so the list repaints once, at the end.
+    virtual void beginListUpdate() = 0;
+    virtual void endListUpdate() = 0;
+    virtual void repaintList() = 0;
+    // Pixel heights that give the number of whole visible lines.
+    virtual int listClientHeight() const = 0;
+    virtual int listItemHeight() const = 0;
+
+    // ---- Status bar, commands, cursor ----
+    virtual void setStatusPanelText(int panel, const std::string& text) = 0;
+    // Checks the view command of `format` (0 file name, 1 full path, 2
+    // relative) and unchecks the other two.
+    virtual void setViewFormatChecked(int format) = 0;
+    // The busy (hourglass) cursor over the window during long work.
+    virtual void setBusyCursor(bool busy) = 0;
 };
 
 } // namespace kesto

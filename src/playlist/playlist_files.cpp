@@ -1,0 +1,155 @@
+#include "playlist/playlist_files.h"
+
+#include "app/player.h"
+#include "app/settings.h"
+#include "playlist/entry.h"
+#include "playlist/list_view.h"
+#include "playlist/playlist_parsers.h"
+#include "playlist/playlist_paths.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kesto {
+
+namespace {
+
+enum class ReadStatus { Ok, Missing, Failed };
+
+struct FileBytes {
+    ReadStatus status = ReadStatus::Missing;
+    std::string bytes; // what was read, also before a failure
+};
+
+FileBytes readPlaylistFile(const std::string& path) {
+    FileBytes result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.status =
+            (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        result.bytes.reserve(static_cast<std::size_t>(st.st_size));
+    result.status = ReadStatus::Ok;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result.status = ReadStatus::Failed;
+            break;
+        }
+        if (n == 0)
+            break;
+        result.bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return result;
+}
+
+std::size_t append(PlaylistState& state, std::vector<std::string>&& entries) {
+    const std::size_t added = entries.size();
+    std::vector<std::string>& list = state.PlaylistEntries;
+    if (list.empty()) {
+        list = std::move(entries);
+    } else {
+        list.reserve(list.size() + added);
+        for (std::string& e : entries)
+            list.push_back(std::move(e));
+    }
+    return added;
+}
+
+template <typename Parse>
+std::size_t readWith(Player& player, const std::string& file, Parse parse) {
+    FileBytes data = readPlaylistFile(file);
+    if (data.status != ReadStatus::Ok)
+        return 0;
+    return append(player.playlist, parse(data.bytes, folderPart(file)));
+}
+
+} // namespace
+
+std::size_t ReadM3u(Player& player, const std::string& file) {
+    return readWith(player, file, parseM3u);
+}
+
+std::size_t ReadPls(Player& player, const std::string& file) {
+    return readWith(player, file, parsePls);
+}
+
+std::size_t ReadAsx(Player& player, const std::string& file) {
+    return readWith(player, file,
+                    [](std::string_view bytes, std::string_view) { return parseAsx(bytes); });
+}
+
+std::size_t ReadB4s(Player& player, const std::string& file) {
+    return readWith(player, file,
+                    [](std::string_view bytes, std::string_view) { return parseB4s(bytes); });
+}
+
+std::size_t ReadTxt(Player& player, const std::string& file) {
+    FileBytes data = readPlaylistFile(file);
+    if (data.status == ReadStatus::Missing)
+        return 0;
+    const std::size_t added = append(player.playlist, parseTxt(data.bytes, folderPart(file)));
+    data.bytes = std::string(); // a large playlist's bytes go before the view work starts
+    if (data.status == ReadStatus::Failed)
+        player.view.ShowMessageKind(MessageKind::Error, "错误 12\r\r请报告此错误。");
+
+    RefreshListView(player, false, false);
+    PlaylistState& pl = player.playlist;
+    pl.LastOpenedDir.clear();
+    if (pl.CurrentIndex >= 0 &&
+        static_cast<std::size_t>(pl.CurrentIndex) < pl.PlaylistEntries.size()) {
+        SelectEntry(player, pl.CurrentIndex);
+        ScrollToCurrent(player);
+    }
+    return added;
+}
+
+std::string formatPlaylist(const std::vector<std::string>& entries, std::string_view folder,
+                           PlaylistFormat format) {
+    std::string out;
+    std::size_t total = 64;
+    for (const std::string& e : entries)
+        total += e.size() + 16;
+    out.reserve(total);
+
+    if (format == PlaylistFormat::Pls) {
+        out.append("[playlist]\r\nVersion=2\r\nNumberOfEntries=");
+        out.append(std::to_string(entries.size())).append("\r\n");
+    }
+    std::size_t number = 0;
+    for (const std::string& entry : entries) {
+        ++number;
+        switch (format) {
+        case PlaylistFormat::Text:
+            out.append(relativeLineFor(entry, folder));
+            break;
+        case PlaylistFormat::Pls:
+            out.append("File").append(std::to_string(number)).append("=");
+            out.append(relativeLineFor(EntryPath(entry), folder));
+            break;
+        case PlaylistFormat::M3u:
+            out.append(relativeLineFor(EntryPath(entry), folder));
+            break;
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+bool WritePlaylist(const PlaylistState& state, const std::string& file, PlaylistFormat format) {
+    if (IniIsReadOnly(file))
+        return false;
+    return writeFileAtomically(file,
+                               formatPlaylist(state.PlaylistEntries, folderPart(file), format));
+}
+
+} // namespace kesto

@@ -1,0 +1,20 @@
+#pragma once
+
+// The queue: entry texts that play before the play order's own choice.
+
+#include <string_view>
+
+namespace kesto {
+
+class Player;
+struct PlaylistState;
+
+// Queues `entry`, or unqueues every copy of it when it is queued already.
+// Streams and the playing entry are never queued.
+void ToggleQueued(PlaylistState& state, std::string_view entry);
+
+// The queue command: toggles every selected line in index order, then moves
+// the selection one line down (or only repaints on the last line).
+void QueueSelected(Player& player);
+
+} // namespace kesto

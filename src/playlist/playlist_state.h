@@ -1,0 +1,40 @@
+#pragma once
+
+// The one playlist the player holds and its companion lists. Entries are
+// compared by exact, whole-text equality everywhere. The UI thread owns every
+// field; nothing here is shared with the audio thread.
+
+#include <string>
+#include <vector>
+
+namespace kesto {
+
+struct PlaylistState {
+    // One string per line: a path or URL, optionally followed by "|" and a title.
+    std::vector<std::string> PlaylistEntries;
+    // Entry texts queued to play next, oldest first.
+    std::vector<std::string> QueueList;
+    // Entry texts already played in shuffle mode.
+    std::vector<std::string> ShuffleHistory;
+    // The current (playing or last started) line, -1 when none.
+    int CurrentIndex = -1;
+    // The entry text loaded for playback; empty when nothing was played.
+    std::string PlayingEntry;
+    // The last folder opened or added, ending in "/"; refresh rescans it.
+    std::string LastOpenedDir;
+    // 0 sorts by the whole entry text, 1 by the file name.
+    int SortingWay = 0;
+    // Line text: 0 file name, 1 full path, 2 path relative to a music folder.
+    int ViewFormat = 0;
+    // The user's music folders, each ending in "/"; only the relative view uses them.
+    std::vector<std::string> RootMediaList;
+    // Replaces each folder separator in the relative view.
+    std::string RelativeDelimiter = " \\ ";
+
+    // True while a folder is being added; Esc then only asks to cancel.
+    bool ListBusy = false;
+    // Raised by Esc, consumed by the next folder the scan enters.
+    bool CancelRequested = false;
+};
+
+} // namespace kesto
