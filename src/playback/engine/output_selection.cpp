@@ -12,7 +12,7 @@ OutputSelection parseOutputSelection(std::string_view text) {
         return s;
     std::string_view path = text.substr(4);
     constexpr std::string_view kFast = ",fast";
-    if (path.size() > kFast.size() && path.substr(path.size() - kFast.size()) == kFast) {
+    if (path.size() >= kFast.size() && path.substr(path.size() - kFast.size()) == kFast) {
         path.remove_suffix(kFast.size());
         s.fast = true;
     }

@@ -267,7 +267,9 @@ OutputStream::Wake OutputStream::work() {
         channel = channel_;
     }
     if (!channel) {
-        if (state_ == ChannelState::Playing && (buffer_.written() > 0 || buffer_.endQueued()))
+        // Started after the first fill, so the device never finds the buffer
+        // empty at the outset; a callback with nothing to give stalls it at once.
+        if (state_ == ChannelState::Playing)
             startChannel();
     } else {
         channel->dataAdded();

@@ -19,8 +19,8 @@ Samples decodeAll(AudioLibrary& audio, AudioHandle decoder, std::uint32_t block)
 Samples decodeFrames(AudioLibrary& audio, AudioHandle decoder, std::int64_t frames,
                      std::uint32_t channels) {
     Samples out(static_cast<std::size_t>(frames) * channels);
-    std::int64_t n = audio.ChannelGetData(decoder, out.data(),
-                                          static_cast<std::uint32_t>(out.size() * 2));
+    std::int64_t n =
+        audio.ChannelGetData(decoder, out.data(), static_cast<std::uint32_t>(out.size() * 2));
     out.resize(n > 0 ? static_cast<std::size_t>(n / 2) : 0);
     return out;
 }

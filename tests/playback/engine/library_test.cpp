@@ -62,7 +62,8 @@ TEST(EngineLibrary, DeadHandlesFailCleanlyEverywhere) {
         EXPECT_FALSE(audio.ChannelPause(h));
         EXPECT_FALSE(audio.ChannelResume(h));
         EXPECT_FALSE(audio.ChannelStop(h));
-        EXPECT_EQ(audio.ChannelSetDSP(h, [](AudioHandle, AudioHandle, void*, std::uint32_t) {}, 0),
+        EXPECT_EQ(audio.ChannelSetDSP(
+                      h, [](AudioHandle, AudioHandle, void*, std::uint32_t) {}, 0),
                   0u);
         EXPECT_EQ(audio.ErrorGetCode(), bad);
     }

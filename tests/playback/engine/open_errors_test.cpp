@@ -52,8 +52,8 @@ TEST(EngineOpenErrors, EachBrokenFileGivesItsErrorCode) {
         {"header cut at 20 bytes", wav.substr(0, 20), AudioError::FileFormat},
         {"MP3 cut to its first 100 bytes", mp3.substr(0, 100), AudioError::FileFormat},
         {"OGG cut inside its headers", ogg.substr(0, 200), AudioError::FileFormat},
-        {"OGG page of another codec",
-         ogg.substr(0, 28) + "OpusHead" + randomBytes(200, 3), AudioError::FileFormat},
+        {"OGG page of another codec", ogg.substr(0, 28) + "OpusHead" + randomBytes(200, 3),
+         AudioError::FileFormat},
         {"WAV without a data chunk", noData, AudioError::NotAudio},
         {"WAV with an empty data chunk", zeroData, AudioError::NotAudio},
         {"ID3 tag and nothing else", id3Only, AudioError::NotAudio},
@@ -84,8 +84,8 @@ TEST(EngineOpenErrors, WhatIsNotARegularFileCannotBeOpened) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // A FIFO without a writer would block open() and /dev/zero would never
     // end; both are refused at once.
-    for (const std::string& path : {dir.file("missing.mp3"), dir.path(), fifo,
-                                    std::string("/dev/zero")}) {
+    for (const std::string& path :
+         {dir.file("missing.mp3"), dir.path(), fifo, std::string("/dev/zero")}) {
         SCOPED_TRACE(path);
         AudioLibrary audio;
         EXPECT_EQ(audio.StreamCreateFile(path), 0u);

@@ -188,13 +188,14 @@ TEST(EngineOutputCallback, StopAndFreeWaitForARunningCallbackAndNoneFollows) {
         audio.SetConfig(AudioOption::UpdatePeriodMs, 10);
         std::atomic<bool> inside{false};
         std::atomic<int> calls{0};
-        AudioHandle out = audio.StreamCreate(44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) {
-            inside = true;
-            ++calls;
-            std::this_thread::sleep_for(30ms); // a slow callback
-            inside = false;
-            return tone(b, n);
-        });
+        AudioHandle out =
+            audio.StreamCreate(44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) {
+                inside = true;
+                ++calls;
+                std::this_thread::sleep_for(30ms); // a slow callback
+                inside = false;
+                return tone(b, n);
+            });
         ASSERT_TRUE(audio.StreamPlay(out));
         ASSERT_TRUE(waitFor([&] { return inside.load(); }));
         EXPECT_TRUE(freeIt ? audio.StreamFree(out) : audio.ChannelStop(out));
@@ -211,22 +212,23 @@ TEST(EngineOutputCallback, CallbackMayControlAndFreeItsOwnStream) {
     audio.SetConfig(AudioOption::UpdatePeriodMs, 10);
     std::atomic<int> calls{0};
     std::atomic<bool> freed{false};
-    AudioHandle out = audio.StreamCreate(44100, 2, 0, [&](AudioHandle self, void* b, std::uint32_t n) {
-        const int call = ++calls;
-        if (call == 2) {
-            // Stop and play again from inside: the block of the old playback is dropped.
-            EXPECT_TRUE(audio.ChannelStop(self));
-            EXPECT_TRUE(audio.StreamPlay(self));
-        }
-        if (call == 4) {
-            EXPECT_TRUE(audio.ChannelPause(self));
-        }
-        if (call == 6) {
-            EXPECT_TRUE(audio.StreamFree(self));
-            freed = true;
-        }
-        return tone(b, n);
-    });
+    AudioHandle out =
+        audio.StreamCreate(44100, 2, 0, [&](AudioHandle self, void* b, std::uint32_t n) {
+            const int call = ++calls;
+            if (call == 2) {
+                // Stop and play again from inside: the block of the old playback is dropped.
+                EXPECT_TRUE(audio.ChannelStop(self));
+                EXPECT_TRUE(audio.StreamPlay(self));
+            }
+            if (call == 4) {
+                EXPECT_TRUE(audio.ChannelPause(self));
+            }
+            if (call == 6) {
+                EXPECT_TRUE(audio.StreamFree(self));
+                freed = true;
+            }
+            return tone(b, n);
+        });
     ASSERT_TRUE(audio.StreamPlay(out));
     ASSERT_TRUE(waitFor([&] { return audio.ChannelIsActive(out) == ChannelState::Paused; }));
     ASSERT_TRUE(audio.ChannelResume(out));
@@ -257,9 +259,10 @@ TEST(EngineOutputCallback, UiThreadAndFeederShareDecodersSafely) {
             audio.StreamFree(old);
             return static_cast<std::uint32_t>(std::max<std::int64_t>(got, 0));
         }
-        audio.ChannelGetData(mirror, scratch.data(),
-                             std::min<std::uint32_t>(static_cast<std::uint32_t>(got),
-                                                     static_cast<std::uint32_t>(scratch.size() * 2)));
+        audio.ChannelGetData(
+            mirror, scratch.data(),
+            std::min<std::uint32_t>(static_cast<std::uint32_t>(got),
+                                    static_cast<std::uint32_t>(scratch.size() * 2)));
         return static_cast<std::uint32_t>(got);
     });
     ASSERT_TRUE(audio.StreamPlay(out));

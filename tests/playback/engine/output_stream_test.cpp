@@ -183,7 +183,8 @@ TEST(EngineOutputStream, PositionNeverRunsAheadOfTheFile) {
 }
 
 // Left = frame number's low 16 bits, right = its high bits.
-std::uint32_t framesCallback(std::atomic<std::uint32_t>& frame, void* buffer, std::uint32_t length) {
+std::uint32_t framesCallback(std::atomic<std::uint32_t>& frame, void* buffer,
+                             std::uint32_t length) {
     auto* s = static_cast<std::uint16_t*>(buffer);
     for (std::uint32_t i = 0; i < length / 4; ++i, ++frame) {
         s[2 * i] = static_cast<std::uint16_t>(frame.load());
@@ -201,7 +202,7 @@ TEST(EngineOutputStream, GetDataReturnsTheBlockBeingPlayed) {
     AudioHandle out = audio.StreamCreate(44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) {
         return framesCallback(frame, b, n);
     });
-    std::uint16_t block[16];
+    std::uint16_t block[32];
     EXPECT_EQ(audio.ChannelGetData(out, block, sizeof block), 0); // nothing plays yet
     ASSERT_TRUE(audio.StreamPlay(out));
     ASSERT_TRUE(waitFor([&] { return audio.ChannelGetPosition(out) > 0; }));
@@ -234,7 +235,8 @@ struct Level {
         if (at)
             at(delivered);
         auto* s = static_cast<std::int16_t*>(buffer);
-        std::uint32_t n = static_cast<std::uint32_t>(std::min<std::int64_t>(length, endAfter - delivered));
+        std::uint32_t n =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(length, endAfter - delivered));
         for (std::uint32_t i = 0; i < n / 2; ++i)
             s[i] = 10000;
         delivered += n;
@@ -257,8 +259,8 @@ TEST(EngineOutputStream, SlideReachesSilenceOnTime) {
             EXPECT_TRUE(audio.ChannelSlideAttributes(out, -1, 0, -101, 500));
         }
     };
-    out = audio.StreamCreate(44100, 2, 0,
-                             [&](AudioHandle, void* b, std::uint32_t n) { return level.fill(b, n); });
+    out = audio.StreamCreate(
+        44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) { return level.fill(b, n); });
     ASSERT_TRUE(audio.StreamPlay(out));
     ASSERT_TRUE(waitFor([&] { return audio.ChannelIsActive(out) == ChannelState::Stopped; }));
     EXPECT_EQ(audio.ChannelGetAttributes(out)->volume, 0);
@@ -292,8 +294,8 @@ TEST(EngineOutputStream, VolumeChangesApplyWithinOneDevicePeriod) {
             EXPECT_TRUE(audio.ChannelSetAttributes(out, -1, 500, -101));
         }
     };
-    out = audio.StreamCreate(44100, 2, 0,
-                             [&](AudioHandle, void* b, std::uint32_t n) { return level.fill(b, n); });
+    out = audio.StreamCreate(
+        44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) { return level.fill(b, n); });
     ASSERT_TRUE(audio.StreamPlay(out));
     ASSERT_TRUE(waitFor([&] { return audio.ChannelIsActive(out) == ChannelState::Stopped; }));
     audio.Free();

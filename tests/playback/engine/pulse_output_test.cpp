@@ -3,8 +3,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -28,10 +28,10 @@ public:
         posix_spawn_file_actions_addopen(&actions, 1, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
         const std::string device = sink + ".monitor";
-        const char* argv[] = {"parec",          "--latency-msec=10", "-d",
-                              device.c_str(),   "--format=s16le",    "--rate=44100",
-                              "--channels=2",   nullptr};
-        ok_ = posix_spawnp(&pid_, "parec", &actions, nullptr, const_cast<char**>(argv), environ) == 0;
+        const char* argv[] = {"parec",          "--latency-msec=10", "-d",           device.c_str(),
+                              "--format=s16le", "--rate=44100",      "--channels=2", nullptr};
+        ok_ =
+            posix_spawnp(&pid_, "parec", &actions, nullptr, const_cast<char**>(argv), environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Recorder() { stop(); }
@@ -105,7 +105,8 @@ TEST(EnginePulseOutput, ToneReachesTheSinkMonitor) {
     while (onset < recorded.size() && std::abs(recorded[onset]) < 1000)
         ++onset;
     ASSERT_LT(onset, recorded.size()) << "the monitor stayed silent";
-    const std::size_t len = std::min<std::size_t>(44100 * 2, recorded.size() - onset) & ~std::size_t{1};
+    const std::size_t len =
+        std::min<std::size_t>(44100 * 2, recorded.size() - onset) & ~std::size_t{1};
     const Samples heard(recorded.begin() + static_cast<long>(onset),
                         recorded.begin() + static_cast<long>(onset + len));
     EXPECT_GT(tonePower(heard, 2, 0, 44100, 1000), 100 * tonePower(heard, 2, 0, 44100, 1500));
