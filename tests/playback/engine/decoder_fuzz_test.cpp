@@ -49,7 +49,7 @@ TEST(EngineDecoderFuzz, MutatedFilesNeverCrashOrOverrun) {
     std::mt19937 rng(20240611);
     std::vector<std::int16_t> block(8192);
     int opened = 0;
-    const int rounds = 400;
+    const int rounds = 1000;
     for (int round = 0; round < rounds; ++round) {
         for (const auto& base : bases) {
             AudioError error = AudioError::Ok;
