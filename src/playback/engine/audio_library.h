@@ -1,0 +1,108 @@
+#pragma once
+
+// The audio library: decode-only file streams, the callback-fed output
+// stream, and the sound devices behind them, as one object. Every handle
+// belongs to the library that made it; a test can make as many libraries as
+// it likes. All methods may be called from any thread, including from inside
+// a fill callback or a DSP of this library's own streams.
+//
+// Typical use by the player:
+//
+//   AudioLibrary audio;
+//   audio.Init(1, 44100);                       // 1 = default output
+//   audio.SetConfig(AudioOption::BufferMs, 3000);
+//   AudioHandle dec = audio.StreamCreateFile(path, kStreamDecode);
+//   ChannelInfo info = *audio.ChannelGetInfo(dec);
+//   AudioHandle out = audio.StreamCreate(info.rate, info.channels, 0,
+//       [&](AudioHandle, void* buf, std::uint32_t len) -> std::uint32_t {
+//           std::int64_t n = audio.ChannelGetData(dec, buf, len);
+//           if (n < 0) return kStreamEnd;
+//           bool ended = audio.ChannelIsActive(dec) == ChannelState::Stopped;
+//           return static_cast<std::uint32_t>(n) | (ended ? kStreamEnd : 0);
+//       });
+//   audio.StreamPlay(out);
+//   ... audio.ChannelGetPosition(out) counts the bytes the device has played.
+
+#include "playback/engine/audio_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kesto {
+
+class AudioLibrary {
+public:
+    struct Options {
+        // Same syntax as KESTO_AUDIO_OUTPUT; nullopt = read that variable.
+        std::optional<std::string> output;
+        // PulseAudio server address; empty = libpulse's own choice.
+        std::string pulseServer;
+        int connectTimeoutMs = 3000;
+    };
+
+    AudioLibrary();
+    explicit AudioLibrary(Options options);
+    // Frees everything. Must not run inside one of the library's own callbacks.
+    ~AudioLibrary();
+    AudioLibrary(const AudioLibrary&) = delete;
+    AudioLibrary& operator=(const AudioLibrary&) = delete;
+
+    // 2.0: high word 0, low word 2.
+    static constexpr std::uint32_t kVersion = 0x00000002;
+    std::uint32_t GetVersion() const { return kVersion; }
+    // The last error of the calling thread; Ok after a call that succeeded.
+    int ErrorGetCode() const;
+
+    // Device 0 = no sound (Null), 1 or -1 = the default output, 2.. = each
+    // PulseAudio sink in GetDeviceDescription's order. Fails when the device
+    // cannot be used, so the caller can warn the user.
+    bool Init(int device, std::uint32_t rate, std::uint32_t flags = 0);
+    // Stops and frees every stream and decoder, then releases the device.
+    bool Free();
+    bool SetConfig(AudioOption option, int value);
+    int GetConfig(AudioOption option) const;
+    std::optional<std::string> GetDeviceDescription(int device);
+
+    // Decode-only streams. Every file stream is decode-only, whatever the flags.
+    AudioHandle StreamCreateFile(const std::string& path, std::uint32_t flags = kStreamDecode);
+    // Internet streams arrive with the radio support; until then this fails
+    // with NotAvailable.
+    AudioHandle StreamCreateURL(const std::string& url, std::uint64_t offset, std::uint32_t flags);
+    // A 16-bit output stream fed by `fill`; needs Init.
+    AudioHandle StreamCreate(std::uint32_t rate, std::uint32_t channels, std::uint32_t flags,
+                             StreamFillProc fill);
+    bool StreamPlay(AudioHandle handle);
+    // Freeing 0 or a dead handle does nothing and fails quietly.
+    bool StreamFree(AudioHandle handle);
+    bool MusicFree(AudioHandle handle) { return StreamFree(handle); }
+    std::int64_t StreamGetLength(AudioHandle handle);
+    std::int64_t StreamGetFilePosition(AudioHandle handle, FilePositionMode mode);
+    std::optional<std::string> StreamGetTags(AudioHandle handle, TagKind kind);
+
+    // Decoder: decodes and advances. Output: the samples being heard now, not
+    // consumed. Returns bytes, or -1 on failure.
+    std::int64_t ChannelGetData(AudioHandle handle, void* buffer, std::uint32_t length);
+    std::optional<ChannelInfo> ChannelGetInfo(AudioHandle handle);
+    std::optional<ChannelAttributes> ChannelGetAttributes(AudioHandle handle);
+    // rate -1 or 0 = unchanged; volume -1 = unchanged; pan -101 = unchanged.
+    bool ChannelSetAttributes(AudioHandle handle, int rate, int volume, int pan);
+    bool ChannelSlideAttributes(AudioHandle handle, int rate, int volume, int pan, int ms);
+    ChannelState ChannelIsActive(AudioHandle handle);
+    std::int64_t ChannelGetPosition(AudioHandle handle);
+    bool ChannelSetPosition(AudioHandle handle, std::int64_t bytes);
+    double ChannelBytes2Seconds(AudioHandle handle, std::int64_t bytes);
+    std::int64_t ChannelSeconds2Bytes(AudioHandle handle, double seconds);
+    bool ChannelPause(AudioHandle handle);
+    bool ChannelResume(AudioHandle handle);
+    bool ChannelStop(AudioHandle handle);
+    AudioHandle ChannelSetDSP(AudioHandle handle, DspProc proc, int priority);
+    bool ChannelRemoveDSP(AudioHandle handle, AudioHandle dsp);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace kesto

@@ -1,0 +1,44 @@
+#pragma once
+
+// MPEG layers I, II and III through libmpg123, with gapless decoding: the
+// encoder delay and padding that a LAME/Info header records are dropped, so
+// the decoded length equals the length of the audio that was encoded. Files
+// without such a header are scanned once for their exact frame count.
+
+#include "playback/engine/byte_source.h"
+#include "playback/engine/decoder.h"
+#include "playback/engine/mpeg_probe.h"
+
+#include <memory>
+
+struct mpg123_handle_struct;
+
+namespace kesto {
+
+class Mpg123Decoder final : public Decoder {
+public:
+    static std::unique_ptr<Mpg123Decoder> open(std::unique_ptr<ByteSource> source,
+                                               const MpegProbe& probe, AudioError& error);
+    ~Mpg123Decoder() override;
+    Mpg123Decoder(const Mpg123Decoder&) = delete;
+    Mpg123Decoder& operator=(const Mpg123Decoder&) = delete;
+
+    DecoderFormat format() const override { return format_; }
+    std::int64_t lengthFrames() const override { return length_; }
+    ReadResult read(std::int16_t* out, std::int64_t frames) override;
+    bool seek(std::int64_t frame) override;
+    std::int64_t positionFrames() const override { return frame_; }
+    std::int64_t sourceOffset() const override;
+    std::int64_t sourceSize() const override { return source_->size(); }
+
+private:
+    explicit Mpg123Decoder(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+
+    std::unique_ptr<ByteSource> source_;
+    mpg123_handle_struct* handle_ = nullptr;
+    DecoderFormat format_;
+    std::int64_t length_ = -1;
+    std::int64_t frame_ = 0;
+};
+
+} // namespace kesto

@@ -1,0 +1,370 @@
+#include "playback/engine/output_stream.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kesto {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A buffer shorter than two update periods would run dry between two fills.
+std::size_t bufferBytesFor(const PcmFormat& format, const LibrarySettings& settings) {
+    const int ms = std::max(settings.bufferMs.load(), 2 * settings.updatePeriodMs.load());
+    return static_cast<std::size_t>(format.bytesFor(ms));
+}
+
+// One wake fills at most four update periods, so the first fill after Play
+// (and any catching up) is spread over a few wakes and sound starts quickly.
+constexpr int kPeriodsPerFill = 4;
+
+} // namespace
+
+OutputStream::OutputStream(AudioHandle handle, const PcmFormat& format, StreamFillProc fill,
+                           std::shared_ptr<OutputDevice> device,
+                           std::shared_ptr<LibrarySettings> settings, ThreadReaper& reaper)
+    : handle_(handle), format_(format), fill_(std::move(fill)), device_(std::move(device)),
+      settings_(std::move(settings)), reaper_(reaper),
+      buffer_(bufferBytesFor(format_, *settings_),
+              static_cast<std::size_t>(device_->latencyBytes(format_) + format_.bytesFor(50)),
+              format_.frameBytes()) {
+    scratch_.resize(bufferBytesFor(format_, *settings_));
+}
+
+OutputStream::~OutputStream() {
+    // shutdown() has run: the library calls it before letting go of a stream.
+    if (thread_.joinable())
+        thread_.detach();
+}
+
+void OutputStream::publish(ChannelState state) {
+    state_ = state;
+    publicState_.store(static_cast<int>(state), std::memory_order_release);
+}
+
+void OutputStream::kick() {
+    {
+        std::lock_guard lock(wakeMutex_);
+        wakeRequested_ = true;
+    }
+    wakeCv_.notify_one();
+}
+
+bool OutputStream::play(AudioError& error) {
+    std::lock_guard lock(control_);
+    if (freed_) {
+        error = AudioError::BadHandle;
+        return false;
+    }
+    absorbDrain();
+    if (state_ == ChannelState::Paused)
+        return resume(error);
+    error = AudioError::Ok;
+    if (state_ == ChannelState::Playing)
+        return true;
+    releaseChannel(0);
+    buffer_.reset();
+    ++serial_;
+    publish(ChannelState::Playing);
+    if (!thread_.joinable()) {
+        auto self = shared_from_this();
+        thread_ = std::thread([self] { self->feederLoop(); });
+    }
+    kick();
+    return true;
+}
+
+bool OutputStream::pause(AudioError& error) {
+    std::lock_guard lock(control_);
+    absorbDrain();
+    if (freed_ || state_ == ChannelState::Stopped) {
+        error = freed_ ? AudioError::BadHandle : AudioError::NotPlaying;
+        return false;
+    }
+    error = AudioError::Ok;
+    if (state_ == ChannelState::Paused)
+        return true;
+    publish(ChannelState::Paused);
+    std::shared_ptr<DeviceChannel> channel;
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+    }
+    if (channel)
+        channel->setPaused(true);
+    return true;
+}
+
+bool OutputStream::resume(AudioError& error) {
+    std::lock_guard lock(control_);
+    absorbDrain();
+    if (freed_ || state_ == ChannelState::Stopped) {
+        error = freed_ ? AudioError::BadHandle : AudioError::NotPlaying;
+        return false;
+    }
+    error = AudioError::Ok;
+    if (state_ == ChannelState::Playing)
+        return true;
+    publish(ChannelState::Playing);
+    std::shared_ptr<DeviceChannel> channel;
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+    }
+    if (channel)
+        channel->setPaused(false);
+    kick();
+    return true;
+}
+
+bool OutputStream::stop() {
+    std::lock_guard lock(control_);
+    if (freed_)
+        return false;
+    drained_.store(false);
+    releaseChannel(0);
+    buffer_.reset();
+    ++serial_;
+    publish(ChannelState::Stopped);
+    return true;
+}
+
+void OutputStream::shutdown() {
+    {
+        std::lock_guard lock(control_);
+        if (freed_)
+            return;
+        freed_ = true;
+        releaseChannel(0);
+        buffer_.reset();
+        ++serial_;
+        publish(ChannelState::Stopped);
+        for (auto& dsp : dsps_)
+            dsp.removed = true;
+        if (dspDepth_ == 0)
+            dsps_.clear();
+    }
+    {
+        std::lock_guard lock(wakeMutex_);
+        quit_ = true;
+    }
+    wakeCv_.notify_one();
+    // Only this call touches thread_ once freed_ is set.
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id())
+            reaper_.adopt(std::move(thread_));
+        else
+            thread_.join();
+    }
+}
+
+// The device has played everything after the end: the stream stops with its
+// position at the end, as if the device had been told to stop there.
+void OutputStream::absorbDrain() {
+    if (!drained_.exchange(false))
+        return;
+    if (state_ == ChannelState::Stopped)
+        return;
+    std::shared_ptr<DeviceChannel> channel;
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+    }
+    releaseChannel(channel ? channel->playedBytes() : 0);
+    channel.reset();
+    publish(ChannelState::Stopped);
+}
+
+void OutputStream::releaseChannel(std::int64_t keepPosition) {
+    std::shared_ptr<DeviceChannel> old;
+    {
+        std::lock_guard cl(channelMutex_);
+        old.swap(channel_);
+        lastPosition_ = keepPosition;
+    }
+    // Tearing down waits for the device thread; it never needs control_.
+    old.reset();
+}
+
+void OutputStream::startChannel() {
+    AudioError error = AudioError::Ok;
+    std::shared_ptr<DeviceChannel> channel = device_->openChannel(format_, *this, error);
+    if (!channel) {
+        // The device refused the stream after Play had said yes: end it, so
+        // the player sees a stopped output and moves on.
+        buffer_.reset();
+        publish(ChannelState::Stopped);
+        return;
+    }
+    if (state_ == ChannelState::Paused)
+        channel->setPaused(true);
+    {
+        std::lock_guard cl(channelMutex_);
+        channel_ = channel;
+        lastPosition_ = 0;
+    }
+    channel->start();
+}
+
+void OutputStream::feederLoop() {
+    std::unique_lock lock(wakeMutex_);
+    Wake wake = Wake::Idle;
+    auto next = Clock::now();
+    while (!quit_) {
+        if (wake == Wake::Idle)
+            wakeCv_.wait(lock, [&] { return quit_ || wakeRequested_; });
+        else if (wake == Wake::Periodic)
+            wakeCv_.wait_until(lock, next, [&] { return quit_ || wakeRequested_; });
+        if (quit_)
+            break;
+        wakeRequested_ = false;
+        lock.unlock();
+        const auto started = Clock::now();
+        const Wake previous = wake;
+        wake = work();
+        // Keep a steady cadence while periodic; start a fresh one after a kick.
+        const auto period = std::chrono::milliseconds(settings_->updatePeriodMs.load());
+        if (previous == Wake::Periodic && next + period > started)
+            next += period;
+        else
+            next = started + period;
+        lock.lock();
+    }
+}
+
+OutputStream::Wake OutputStream::work() {
+    std::lock_guard lock(control_);
+    if (freed_)
+        return Wake::Idle;
+    absorbDrain();
+    if (state_ != ChannelState::Playing)
+        return Wake::Idle;
+
+    const std::int64_t periodBytes = format_.bytesFor(settings_->updatePeriodMs.load());
+    const std::size_t frame = format_.frameBytes();
+    std::size_t want = std::min<std::size_t>(
+        buffer_.space(), static_cast<std::size_t>(kPeriodsPerFill * periodBytes));
+    want = std::min(want, scratch_.size()) / frame * frame;
+    if (want > 0) {
+        const std::uint64_t serial = serial_;
+        const std::uint32_t result =
+            fill_(handle_, scratch_.data(), static_cast<std::uint32_t>(want));
+        // The callback may have stopped, restarted or freed this very stream;
+        // its block then belongs to a playback that no longer exists.
+        if (freed_ || serial != serial_)
+            return freed_ ? Wake::Idle : Wake::Now;
+        const std::size_t got = std::min<std::size_t>(result & ~kStreamEnd, want);
+        runDsps(scratch_.data(), got);
+        if (freed_ || serial != serial_)
+            return freed_ ? Wake::Idle : Wake::Now;
+        buffer_.append(scratch_.data(), got, (result & kStreamEnd) != 0);
+    }
+
+    std::shared_ptr<DeviceChannel> channel;
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+    }
+    if (!channel) {
+        // Started after the first fill, so the device never finds the buffer
+        // empty at the outset; a callback with nothing to give stalls it at once.
+        if (state_ == ChannelState::Playing)
+            startChannel();
+    } else {
+        channel->dataAdded();
+    }
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+    }
+    if (channel && channel->feederDriven()) {
+        channel->advance(periodBytes);
+        if (drained_.load())
+            return Wake::Now;
+        // Run on without waiting, unless the callback has nothing to give:
+        // then wait like a real device would, instead of spinning.
+        return buffer_.starved() ? Wake::Periodic : Wake::Now;
+    }
+    return state_ == ChannelState::Stopped ? Wake::Idle : Wake::Periodic;
+}
+
+void OutputStream::runDsps(std::uint8_t* data, std::size_t size) {
+    if (dsps_.empty() || size == 0)
+        return;
+    ++dspDepth_;
+    for (auto it = dsps_.begin(); it != dsps_.end(); ++it) {
+        if (!it->removed)
+            it->proc(it->handle, handle_, data, static_cast<std::uint32_t>(size));
+    }
+    if (--dspDepth_ == 0)
+        dsps_.remove_if([](const Dsp& d) { return d.removed; });
+}
+
+void OutputStream::addDsp(AudioHandle dsp, DspProc proc, int priority) {
+    std::lock_guard lock(control_);
+    // Higher priorities run first; equal ones in the order they were set.
+    auto at = std::find_if(dsps_.begin(), dsps_.end(),
+                           [&](const Dsp& d) { return d.priority < priority; });
+    dsps_.insert(at, Dsp{dsp, priority, std::move(proc), false});
+}
+
+bool OutputStream::removeDsp(AudioHandle dsp) {
+    std::lock_guard lock(control_);
+    for (auto it = dsps_.begin(); it != dsps_.end(); ++it) {
+        if (it->handle != dsp || it->removed)
+            continue;
+        // Inside a DSP the list is being walked: mark now, erase after the walk.
+        if (dspDepth_ > 0)
+            it->removed = true;
+        else
+            dsps_.erase(it);
+        return true;
+    }
+    return false;
+}
+
+void OutputStream::slideVolume(double gain, int ms) {
+    buffer_.slideGain(gain, static_cast<std::int64_t>(format_.rate) * ms / 1000);
+}
+
+ChannelState OutputStream::state() const {
+    auto s = static_cast<ChannelState>(publicState_.load(std::memory_order_acquire));
+    if (s == ChannelState::Stopped || drained_.load())
+        return ChannelState::Stopped;
+    if (s == ChannelState::Playing && buffer_.starved())
+        return ChannelState::Stalled;
+    return s;
+}
+
+std::int64_t OutputStream::position() const {
+    std::shared_ptr<DeviceChannel> channel;
+    std::int64_t last = 0;
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+        last = lastPosition_;
+    }
+    return channel ? channel->playedBytes() : last;
+}
+
+std::size_t OutputStream::peek(void* dst, std::size_t size) const {
+    const ChannelState s = state();
+    if (s != ChannelState::Playing && s != ChannelState::Stalled)
+        return 0;
+    size = size / format_.frameBytes() * format_.frameBytes();
+    return buffer_.peek(position(), static_cast<std::uint8_t*>(dst), size);
+}
+
+std::size_t OutputStream::pull(std::uint8_t* dst, std::size_t max, bool& drained) {
+    PullResult r = buffer_.pull(dst, max);
+    drained = r.drained;
+    return r.bytes;
+}
+
+void OutputStream::deviceDrained() {
+    drained_.store(true);
+    kick();
+}
+
+} // namespace kesto
