@@ -285,7 +285,7 @@ void TDir_Form::listChildren(QTreeWidgetItem* node) {
     }
 }
 
-void TDir_Form::selectFolder(const std::string& pathIn) {
+void TDir_Form::selectFolder(std::string pathIn) {
     if (TreeView1->topLevelItemCount() == 0)
         return;
     TreeView1->setCurrentItem(TreeView1->topLevelItem(0));

@@ -95,7 +95,8 @@ private:
     void prepare();
     void buildRoots();
     void listChildren(QTreeWidgetItem* node);
-    void selectFolder(const std::string& path);
+    // By value: selecting nodes on the way changes browserFolder_, which is often the argument.
+    void selectFolder(std::string path);
     void changeRoot();
     void okClicked();
     void refresh();

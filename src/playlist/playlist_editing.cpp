@@ -239,16 +239,13 @@ std::vector<std::string> clipboardEntries(std::string_view text) {
             pos = end + 1;
         }
     };
-    // The first line end is looked for from the second character on.
     std::size_t start = 0;
-    std::size_t from = 1;
-    while (from < text.size()) {
-        const std::size_t end = text.find("\r\n", from);
+    for (;;) {
+        const std::size_t end = text.find("\r\n", start);
         if (end == std::string_view::npos)
             break; // what follows the last line end is not a whole line
         addPiece(text.substr(start, end - start));
         start = end + 2;
-        from = start;
     }
     return entries;
 }

@@ -135,7 +135,7 @@ TEST(Clipboard, PiecesEndedByCrLf) {
         {"only a fragment", {}},
         {"", {}},
         {"\r\n", {}},
-        // an empty first line ends nothing: the line end is looked for from the second character
+        // an empty first line is no entry
         {"\r\na\r\n", {"a"}},
         {"a\r\n\r\nb\r\n", {"a", "b"}},
         // stray line breaks would split the entry in the playlist file
