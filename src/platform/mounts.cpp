@@ -1,7 +1,6 @@
 #include "platform/mounts.h"
 
 #include <algorithm>
-#include <array>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -11,14 +10,14 @@ namespace kesto {
 namespace {
 
 // Kernel and desktop plumbing: none of these holds the user's music.
-constexpr std::array<std::string_view, 26> kPseudoTypes = {
-    "proc",     "sysfs",       "devtmpfs",    "devpts",   "cgroup", "cgroup2",    "securityfs",
-    "pstore",   "bpf",         "debugfs",     "tracefs",  "mqueue", "hugetlbfs",  "configfs",
-    "fusectl",  "autofs",      "binfmt_misc", "efivarfs", "nsfs",   "rpc_pipefs", "selinuxfs",
-    "squashfs", "fuse.portal", "fuse.lxcfs",  "nfsd",     "ramfs",
+constexpr std::string_view kPseudoTypes[] = {
+    "proc",        "sysfs",       "devtmpfs", "devpts",  "cgroup",     "cgroup2",   "securityfs",
+    "pstore",      "bpf",         "debugfs",  "tracefs", "mqueue",     "hugetlbfs", "configfs",
+    "fusectl",     "binfmt_misc", "efivarfs", "nsfs",    "rpc_pipefs", "selinuxfs", "squashfs",
+    "fuse.portal", "fuse.lxcfs",  "nfsd",     "ramfs",
 };
 
-constexpr std::array<std::string_view, 17> kNetworkTypes = {
+constexpr std::string_view kNetworkTypes[] = {
     "nfs",
     "nfs4",
     "cifs",
@@ -40,12 +39,12 @@ constexpr std::array<std::string_view, 17> kNetworkTypes = {
 
 // Folders whose mounts belong to the system, not to the user. Memory sticks
 // mounted by the desktop under /run/media are the exception.
-constexpr std::array<std::string_view, 9> kSystemAreas = {
+constexpr std::string_view kSystemAreas[] = {
     "/proc", "/sys", "/dev", "/run", "/boot", "/snap", "/var/lib", "/var/snap", "/tmp",
 };
 
 bool contains(const auto& list, std::string_view value) {
-    return std::find(list.begin(), list.end(), value) != list.end();
+    return std::find(std::begin(list), std::end(list), value) != std::end(list);
 }
 
 // `path` is `folder` or lies below it (component-wise: "/runner" is not in "/run").
@@ -112,7 +111,7 @@ bool isUserVisible(const MountPoint& m) {
     // The desktop's network shares live in the user's runtime folder.
     if (m.type == "fuse.gvfsd-fuse")
         return true;
-    return std::none_of(kSystemAreas.begin(), kSystemAreas.end(),
+    return std::none_of(std::begin(kSystemAreas), std::end(kSystemAreas),
                         [&](std::string_view area) { return isWithin(m.path, area); });
 }
 
@@ -121,7 +120,9 @@ bool isUserVisible(const MountPoint& m) {
 MountKind mountKindOf(std::string_view type) {
     if (type == "iso9660" || type == "udf")
         return MountKind::Optical;
-    if (contains(kNetworkTypes, type))
+    // An automount point may stand for a share that is not mounted yet; looking
+    // inside would mount it, so it is treated like one.
+    if (contains(kNetworkTypes, type) || type == "autofs")
         return MountKind::Network;
     return MountKind::Disk;
 }

@@ -13,7 +13,7 @@ namespace kesto {
 enum class MountKind {
     Disk,    // a local file system: the root, a second disk, a memory stick
     Optical, // a CD or DVD (iso9660, udf)
-    Network, // nfs, cifs/smb, sshfs and the like: never looked into unasked
+    Network, // nfs, cifs/smb, sshfs, automount points: never looked into unasked
 };
 
 struct MountPoint {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace kesto {
 
@@ -99,6 +100,7 @@ void DeleteSelected(Player& player) {
 RealDeletePlan PlanRealDelete(const Player& player) {
     RealDeletePlan plan;
     const PlaylistState& pl = player.playlist;
+    std::unordered_set<std::string_view> planned; // a long selection must not cost its square
     for (const int line : selectedEntryLines(player)) {
         const std::string& entry = pl.PlaylistEntries[static_cast<std::size_t>(line)];
         plan.lines.push_back(line);
@@ -108,7 +110,7 @@ RealDeletePlan PlanRealDelete(const Player& player) {
         const std::string_view path = EntryPath(entry);
         if (ClassifyEntry(path) == EntryKind::Stream || path.empty())
             continue;
-        if (std::find(plan.files.begin(), plan.files.end(), path) == plan.files.end())
+        if (planned.insert(path).second)
             plan.files.emplace_back(path);
     }
     return plan;

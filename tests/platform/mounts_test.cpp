@@ -23,7 +23,10 @@ constexpr const char* kDesktopMounts =
     "60 26 8:17 / /run/media/me/MY\\040STICK rw,nosuid shared:40 - vfat /dev/sdb1 rw\n"
     "61 28 11:0 / /media/cdrom ro,nosuid shared:41 - iso9660 /dev/sr0 ro\n"
     "62 28 2:0 / /media/floppy rw shared:42 - vfat /dev/fd0 rw\n"
+    "62 28 0:49 / /mnt/nas rw shared:43 - autofs systemd-1 rw\n"
     "63 28 0:50 / /mnt/nas rw shared:43 - nfs4 server:/music rw\n"
+    "71 23 0:58 / /proc/sys/fs/binfmt_misc rw - autofs systemd-1 rw\n"
+    "72 28 0:59 / /mnt/auto rw - autofs systemd-1 rw\n"
     "64 28 0:51 / /mnt/ramdisk rw shared:44 - tmpfs tmpfs rw\n"
     "65 28 0:52 / /tmp rw shared:45 - tmpfs tmpfs rw\n"
     "66 28 0:53 / /var/lib/docker/overlay2/abc/merged rw - overlay overlay rw\n"
@@ -35,12 +38,13 @@ constexpr const char* kDesktopMounts =
 
 TEST(Mounts, ParsedWithEscapesAndOptionalFields) {
     const std::vector<MountPoint> mounts = parseMountInfo(kDesktopMounts);
-    ASSERT_EQ(mounts.size(), 22u); // the malformed and relative lines are skipped
+    ASSERT_EQ(mounts.size(), 25u); // the malformed and relative lines are skipped
     EXPECT_EQ(mounts[4], (MountPoint{"/", "ext4", "/dev/nvme0n1p2", MountKind::Disk}));
     EXPECT_EQ(mounts[12],
               (MountPoint{"/run/media/me/MY STICK", "vfat", "/dev/sdb1", MountKind::Disk}));
     EXPECT_EQ(mounts[13].kind, MountKind::Optical);
-    EXPECT_EQ(mounts[15].kind, MountKind::Network);
+    EXPECT_EQ(mounts[16].kind, MountKind::Network);
+    EXPECT_EQ(mounts[18].type, "autofs");
     EXPECT_TRUE(parseMountInfo("").empty());
     EXPECT_EQ(parseMountInfo("1 0 8:1 / /a\\134b rw - ext4 /dev/sda1 rw").at(0).path, "/a\\b");
 }
@@ -55,6 +59,7 @@ TEST(Mounts, DrivesAreTheRootThenUserMountsInPathOrder) {
         {"/home", MountKind::Disk},
         {"/home/me/remote", MountKind::Network},
         {"/media/cdrom", MountKind::Optical},
+        {"/mnt/auto", MountKind::Network}, // an automount: looking in would mount it
         {"/mnt/nas", MountKind::Network},
         {"/mnt/old", MountKind::Network}, // the later mount hides the disk below it
         {"/mnt/ramdisk", MountKind::Disk},

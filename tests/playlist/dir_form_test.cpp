@@ -62,25 +62,9 @@ QStringList topTexts(const QTreeWidget* tree) {
     return texts;
 }
 
-// Opens the nodes named, from the first top-level node down, like clicks on
-// their expand buttons, and makes the last one current.
-QTreeWidgetItem* walk(TDir_Form& form, const QStringList& names) {
-    QTreeWidgetItem* node = form.TreeView1->topLevelItem(0);
-    for (const QString& name : names) {
-        node->setExpanded(true);
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; i < node->childCount() && !next; ++i)
-            if (node->child(i)->text(0) == name)
-                next = node->child(i);
-        if (!next)
-            return nullptr;
-        node = next;
-    }
-    form.TreeView1->setCurrentItem(node);
-    return node;
-}
-
-// The same from whichever top-level node holds `path` (a drive or the music folder).
+// Opens the nodes down to `path` from whichever top-level node holds it (a
+// drive or the music folder), like clicks on their expand buttons, and makes
+// the last one current.
 QTreeWidgetItem* walkTo(TDir_Form& form, const std::string& path) {
     std::vector<std::string> roots;
     for (int i = 0; i < form.TreeView1->topLevelItemCount(); ++i)
@@ -212,12 +196,12 @@ private slots:
         TDir_Form form(w.player);
         whenShown(form, [&] {
             QCOMPARE(form.QuickButton->text(), QStringLiteral("添加到播放列表"));
-            QVERIFY(walk(form, {"Alpha"}));
+            QVERIFY(walkTo(form, w.music + "Alpha/"));
             QTest::keyClick(form.TreeView1, Qt::Key_Insert);
             QCOMPARE(w.player.playlist.PlaylistEntries,
                      (Strings{w.music + "Alpha/a1.mp3", w.music + "Alpha/a2.ogg"}));
             QVERIFY(form.quickAdded());
-            QVERIFY(walk(form, {"beta"}));
+            QVERIFY(walkTo(form, w.music + "beta/"));
             QTest::keyClick(form.TreeView1, Qt::Key_Insert);
             QTest::mouseClick(form.OkButton, Qt::LeftButton);
         });
@@ -241,22 +225,22 @@ private slots:
         w.player.playlist.PlaylistEntries = {"/old/song.mp3"};
         TDir_Form form(w.player);
         whenShown(form, [&] {
-            QVERIFY(walk(form, {"Gamma"}));
+            QVERIFY(walkTo(form, w.music + "Gamma/"));
             form.QuickAc->trigger();
             QCOMPARE(w.view.messages.size(), std::size_t(1));
             QCOMPARE(w.view.messages[0].text, std::string("在给定的文件夹内没有音乐文件。"));
             QVERIFY(!form.quickAdded());
-            QVERIFY(walk(form, {"beta"}));
+            QVERIFY(walkTo(form, w.music + "beta/"));
             // Still the first add of an open-folder window: it replaces the list.
             form.QuickAc->trigger();
             QCOMPARE(w.player.playlist.PlaylistEntries, Strings{w.music + "beta/b1.mp3"});
-            QVERIFY(walk(form, {"Gamma"}));
+            QVERIFY(walkTo(form, w.music + "Gamma/"));
             form.OpenItem->trigger(); // the pop-up's Open closes as OK does
         });
         QVERIFY(!form.ChooseFolder(DirFormMode::OpenFolder));
 
         whenShown(form, [&] {
-            QVERIFY(walk(form, {"Gamma"}));
+            QVERIFY(walkTo(form, w.music + "Gamma/"));
             form.QuickAc->trigger();
             form.OpenItem->trigger();
         });
@@ -281,7 +265,7 @@ private slots:
         QVERIFY(!form.ChooseFolder(DirFormMode::AddFolder));
 
         whenShown(form, [&] {
-            QVERIFY(walk(form, {"Alpha"}));
+            QVERIFY(walkTo(form, w.music + "Alpha/"));
             QTest::mouseClick(form.OkButton, Qt::LeftButton);
         });
         const auto choice = form.ChooseFolder(DirFormMode::AddFolder);
@@ -320,7 +304,7 @@ private slots:
     void refreshFindsNewFoldersAndKeepsTheSelection() {
         World w("music");
         TDir_Form form(w.player);
-        QVERIFY(walk(form, {"Gamma"}));
+        QVERIFY(walkTo(form, w.music + "Gamma/"));
         QCOMPARE(form.TreeView1->currentItem()->childCount(), 0);
         test::makeDirs(w.music + "Gamma/new");
         test::makeDirs(w.music + "Delta");
@@ -383,7 +367,7 @@ private slots:
         form.ExplorerAc->trigger();
         form.ComboBox1->setCurrentIndex(1);
         QTest::keyClick(form.ComboBox1, Qt::Key_Return);
-        QVERIFY(walk(form, {"beta"}));
+        QVERIFY(walkTo(form, w.music + "beta/"));
         form.ExplorerAc->trigger();
         QCOMPARE(opened, (QStringList{"/", QString::fromStdString(w.music)}));
     }
