@@ -165,6 +165,14 @@ void TDir_Form::fillRootList() {
         ComboBox1->addItem(qs(folder));
 }
 
+int TDir_Form::rootListIndex(const std::string& folder) const {
+    const std::string wanted = withTrailingSlash(folder);
+    for (int i = 1; i < ComboBox1->count(); ++i)
+        if (withTrailingSlash(ComboBox1->itemText(i).toStdString()) == wanted)
+            return i;
+    return 0;
+}
+
 void TDir_Form::reloadRootMedia() {
     rootChoice_ = player_.settings.readString("DirBox", "LastOpenedDrive", "");
     fillRootList();
@@ -228,14 +236,7 @@ void TDir_Form::prepare() {
         rootChoice_ = kAllDrives;
     if (TreeView1->topLevelItemCount() != 0)
         return;
-    ComboBox1->setCurrentIndex(0);
-    const std::string wanted = withTrailingSlash(rootChoice_);
-    for (int i = 1; i < ComboBox1->count(); ++i) {
-        if (withTrailingSlash(ComboBox1->itemText(i).toStdString()) == wanted) {
-            ComboBox1->setCurrentIndex(i);
-            break;
-        }
-    }
+    ComboBox1->setCurrentIndex(rootListIndex(rootChoice_));
     buildRoots();
     selectFolder(browserFolder_);
 }
@@ -325,8 +326,7 @@ void TDir_Form::changeRoot() {
     if (index > 0 && !isExistingFolder(text)) {
         player_.view.ShowMessageKind(MessageKind::Warning, text + " 不存在或无法被打开。");
         // The list goes back to the root the tree still shows.
-        const int shown = rootChoice_ == kAllDrives ? 0 : ComboBox1->findText(qs(rootChoice_));
-        ComboBox1->setCurrentIndex(std::max(shown, 0));
+        ComboBox1->setCurrentIndex(rootListIndex(rootChoice_));
         return;
     }
     TreeView1->setUpdatesEnabled(false);

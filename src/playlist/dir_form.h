@@ -92,6 +92,8 @@ protected:
 
 private:
     void fillRootList();
+    // The root list's item for `folder`; 0 (all drives) when it has none.
+    int rootListIndex(const std::string& folder) const;
     void prepare();
     void buildRoots();
     void listChildren(QTreeWidgetItem* node);
