@@ -146,7 +146,11 @@ std::string testEntryWarning(int code) {
     }
 }
 
-void OpenEntry(Player& player, int index, bool keepThreads, bool connected) {
+namespace {
+
+// OpenEntry; `start` false leaves the new output stopped, for a caller that
+// positions it before it plays.
+void openEntry(Player& player, int index, bool keepThreads, bool connected, bool start) {
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
@@ -207,14 +211,20 @@ void OpenEntry(Player& player, int index, bool keepThreads, bool connected) {
     AfterStart(player, keepThreads);
     SeekTo(player, 0);
     SetVolume(player, player.Volume);
-    // Decided before the first block: a fast output can reach the end of a
-    // short file before the next status tick.
-    PrepareNext(player);
-    {
+    if (start) {
         EngineWaitProbe probe(player.engineWaits, "StreamPlay");
         audio.StreamPlay(out);
     }
+    // After the start, so deciding (which tests and opens files) does not
+    // delay the sound; should the file end first, the callback waits for it.
+    PrepareNext(player);
     TrimWorkingSet();
+}
+
+} // namespace
+
+void OpenEntry(Player& player, int index, bool keepThreads, bool connected) {
+    openEntry(player, index, keepThreads, connected, true);
 }
 
 void OpenDecoders(Player& player) {
@@ -310,14 +320,14 @@ void SeekTo(Player& player, std::int64_t position) {
     CollectHandedBack(player);
     if (player.Switched) {
         // The output has moved to the next file but the window still shows
-        // the one being heard: reopen that one and seek in it.
+        // the one being heard: reopen that one and seek in it. It stays
+        // stopped until it stands at the new position, so its callback
+        // cannot move on before the seek.
         StopPlayback(player, false);
-        OpenEntry(player, player.playlist.CurrentIndex, false, false);
+        openEntry(player, player.playlist.CurrentIndex, false, false, false);
         out = player.OutputStream;
         if (out == 0)
             return;
-        EngineWaitProbe probe(player.engineWaits, "ChannelStop");
-        audio.ChannelStop(out);
     }
     player.EndAction = 0;
     player.SwitchPoint = -1;

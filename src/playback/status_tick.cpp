@@ -15,6 +15,8 @@ namespace kesto {
 
 namespace {
 
+constexpr int kDrainWatchPeriodMs = 5;
+
 void showTime(Player& player, const std::string& text) {
     if (text == player.TimeLabel)
         return;
@@ -120,6 +122,12 @@ void StatusTick(Player& player) {
     default:
         break;
     }
+    // The stream has ended and the output is draining what it holds: look
+    // more often, so the silence before the next file (or the stop) is short.
+    // The next start sets the file's own period again.
+    const int pending = player.EndAction;
+    if ((pending == 2 || pending == 3) && player.OutputStream != 0)
+        SetStatusPeriod(player, kDrainWatchPeriodMs);
     PrepareNext(player);
 }
 
