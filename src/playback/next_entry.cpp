@@ -28,7 +28,9 @@ bool stillHolds(const Player& player, const PreparedNext& next) {
         next.fromIndex != pl.CurrentIndex || next.playlistSize != entries.size() ||
         next.queueSize != pl.QueueList.size())
         return false;
-    if (next.fromIndex >= 0 && entries[static_cast<std::size_t>(next.fromIndex)] != next.fromText)
+    // A current index outside the list (the size is unchanged) still is.
+    if (next.fromIndex >= 0 && static_cast<std::size_t>(next.fromIndex) < entries.size() &&
+        entries[static_cast<std::size_t>(next.fromIndex)] != next.fromText)
         return false;
     if (!next.noNext && entries[static_cast<std::size_t>(next.index)] != next.entry)
         return false;

@@ -164,6 +164,27 @@ TEST_F(EnginePlaybackStatus, DisplayFollowsTheSwitchWhenTheOutputReachesIt) {
     EXPECT_TRUE(sawPending) << "the switch was decided ahead of the output";
 }
 
+// The next file is decided ahead of time; queueing while the first file
+// plays changes that decision, and the switch takes the queued entry. Its
+// queue place goes with it, like at an ordinary start, even though a deleted
+// entry stood before it.
+TEST_F(EnginePlaybackStatus, GaplessSwitchTakesTheQueueAsEditedMeanwhile) {
+    usePacedNull();
+    addWav("a.wav", loudTone(secondsToFrames(3.1), 2));
+    addWav("b.wav", loudTone(secondsToFrames(3.5), 2, 550));
+    addWav("c.wav", loudTone(secondsToFrames(3.5), 2, 660));
+    OpenEntry(p(), 0);
+    StatusTick(p());
+    pl().QueueList = {home.file("deleted.wav"), pl().PlaylistEntries[2]};
+    PlayOrderChanged(p());
+
+    ASSERT_TRUE(tickUntil([&] { return pl().CurrentIndex != 0; }, 8s));
+    EXPECT_EQ(pl().CurrentIndex, 2);
+    EXPECT_EQ(view.caption, "c.wav - Kesto");
+    EXPECT_TRUE(pl().QueueList.empty());
+    EXPECT_EQ(p().QueueRecent.slots[0], pl().PlaylistEntries[2]);
+}
+
 // The output has moved to the next file but the window still shows the
 // first: a seek is a seek in the file being heard.
 TEST_F(EnginePlaybackStatus, SeekAfterASwitchReopensTheAudibleFile) {
