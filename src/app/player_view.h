@@ -4,6 +4,7 @@
 // use a scripted fake that records every call and answers every question. The
 // core never sees a widget: texts go out as UTF-8, answers come back as values.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,37 @@ public:
     virtual void setViewFormatChecked(int format) = 0;
     // The busy (hourglass) cursor over the window during long work.
     virtual void setBusyCursor(bool busy) = 0;
+
+    // ---- Playback (src/playback) ----
+    // The window caption and the application title ("Kesto 1.04b" when idle).
+    virtual void setCaption(const std::string& text) = 0;
+    // The tray icon's hint: the title of what plays.
+    virtual void setTrayHint(const std::string& text) = 0;
+    // The seek bar, in milliseconds; the core owns both values.
+    virtual void showSeekBar(std::int64_t max, std::int64_t position) = 0;
+    virtual void setTimeLabel(const std::string& text) = 0;
+    // The volume label ("N %", N = volume div 10) and both volume bars. The
+    // volume's status panel text comes through setStatusPanelText.
+    virtual void showVolume(int volume) = 0;
+    // LEDs lit on the meter of `style` (1 the 7-LED meter, 2 the 14-LED one).
+    virtual void showLevels(int style, int leftLeds, int rightLeds) = 0;
+    // Checks the command of play mode `mode` (0..4) and unchecks the others.
+    virtual void setPlayModeChecked(int mode) = 0;
+    // The timers that call StatusTick and LevelTick on the UI thread.
+    virtual void setStatusTimer(bool running, int periodMs) = 0;
+    virtual void setLevelTimer(bool running) = 0;
+    virtual void setClipboardText(const std::string& text) = 0;
+
+    // ---- Commands of the window the transport reaches ----
+    // The add-files dialog (Enter on an empty list); returns after it.
+    virtual void runAddFilesCommand() = 0;
+    // The find window, seeded with a typed letter or digit.
+    virtual void openFindWindow(const std::string& seed) = 0;
+    // The remove command on the selected entries.
+    virtual void runDeleteCommand() = 0;
+    // One of the built-in looks (1 = the alternative look).
+    virtual void applyBuiltInLook(int look) = 0;
+    virtual void maximizeWindow() = 0;
 };
 
 } // namespace kesto

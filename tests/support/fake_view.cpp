@@ -79,4 +79,38 @@ void FakeView::setBusyCursor(bool busy) {
     cursorHistory.push_back(busy);
 }
 
+// ---- Playback ----
+
+void FakeView::setCaption(const std::string& text) {
+    caption = text;
+    captionHistory.push_back(text);
+}
+
+void FakeView::showSeekBar(std::int64_t max, std::int64_t position) {
+    seekMax = max;
+    seekPosition = position;
+    ++seekBarUpdates;
+}
+
+void FakeView::setTimeLabel(const std::string& text) {
+    timeLabel = text;
+    ++timeLabelUpdates;
+}
+
+void FakeView::setStatusTimer(bool running, int periodMs) {
+    statusTimer = {running, periodMs};
+    statusTimerHistory.push_back(statusTimer);
+}
+
+void FakeView::setLevelTimer(bool running) {
+    levelTimer = running;
+    levelTimerHistory.push_back(running);
+}
+
+void FakeView::runAddFilesCommand() {
+    ++addFilesCommands;
+    if (onAddFiles)
+        onAddFiles();
+}
+
 } // namespace kesto::test

@@ -7,6 +7,7 @@
 
 #include "app/player_view.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -49,6 +50,40 @@ public:
     int repaints = 0;
     int lineCountChanges = 0;
 
+    // ---- Playback record ----
+    struct Timer {
+        bool running = false;
+        int periodMs = 0;
+        bool operator==(const Timer&) const = default;
+    };
+    struct Levels {
+        int style = 0, left = 0, right = 0;
+        bool operator==(const Levels&) const = default;
+    };
+    std::string caption;
+    std::vector<std::string> captionHistory;
+    std::string trayHint;
+    std::int64_t seekMax = 0;
+    std::int64_t seekPosition = 0;
+    int seekBarUpdates = 0;
+    std::string timeLabel;
+    int timeLabelUpdates = 0;
+    int volumeShown = -1;
+    std::vector<Levels> levels;
+    int playModeChecked = -1;
+    Timer statusTimer;
+    std::vector<Timer> statusTimerHistory;
+    bool levelTimer = false;
+    std::vector<bool> levelTimerHistory;
+    std::string clipboard;
+    int addFilesCommands = 0;
+    std::vector<std::string> findSeeds;
+    int deleteCommands = 0;
+    std::vector<int> looks;
+    int maximizeCalls = 0;
+    // Runs inside runAddFilesCommand: how a test picks files in the dialog.
+    std::function<void()> onAddFiles;
+
     // ---- State a test may also set directly ----
     int lines = 0;
     int focused = -1;
@@ -81,6 +116,24 @@ public:
     void setStatusPanelText(int panel, const std::string& text) override;
     void setViewFormatChecked(int format) override { viewFormatChecked = format; }
     void setBusyCursor(bool busy) override;
+
+    void setCaption(const std::string& text) override;
+    void setTrayHint(const std::string& text) override { trayHint = text; }
+    void showSeekBar(std::int64_t max, std::int64_t position) override;
+    void setTimeLabel(const std::string& text) override;
+    void showVolume(int volume) override { volumeShown = volume; }
+    void showLevels(int style, int left, int right) override {
+        levels.push_back({style, left, right});
+    }
+    void setPlayModeChecked(int mode) override { playModeChecked = mode; }
+    void setStatusTimer(bool running, int periodMs) override;
+    void setLevelTimer(bool running) override;
+    void setClipboardText(const std::string& text) override { clipboard = text; }
+    void runAddFilesCommand() override;
+    void openFindWindow(const std::string& seed) override { findSeeds.push_back(seed); }
+    void runDeleteCommand() override { ++deleteCommands; }
+    void applyBuiltInLook(int look) override { looks.push_back(look); }
+    void maximizeWindow() override { ++maximizeCalls; }
 };
 
 } // namespace kesto::test

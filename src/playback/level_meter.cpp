@@ -1,0 +1,105 @@
+#include "playback/level_meter.h"
+
+#include "app/player.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kesto {
+
+namespace {
+
+// Peak amplitude at which each LED lights, lowest LED first.
+constexpr std::array<int, 7> kSmallMeter = {33, 1037, 5828, 11627, 18427, 26029, 32768};
+constexpr std::array<int, 14> kWideMeter = {0,    33,    328,   1037,  1843,  3277,  5828,
+                                            8231, 10363, 13046, 16423, 20676, 26029, 32768};
+
+std::span<const int> tableFor(int style) {
+    if (style == 1)
+        return kSmallMeter;
+    return kWideMeter;
+}
+
+int magnitude(std::int16_t sample) {
+    return sample < 0 ? -static_cast<int>(sample) : sample;
+}
+
+} // namespace
+
+int ledsLit(int style, int level) {
+    const auto table = tableFor(style);
+    return static_cast<int>(std::upper_bound(table.begin(), table.end(), level) - table.begin());
+}
+
+int stepDown(int style, int level) {
+    const int lit = ledsLit(style, level);
+    return lit >= 2 ? tableFor(style)[static_cast<std::size_t>(lit - 2)] : 0;
+}
+
+Peaks blockPeaks(std::span<const std::int16_t> samples, bool mono) {
+    Peaks peaks;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        int& peak = i % 2 == 0 ? peaks.left : peaks.right;
+        peak = std::max(peak, magnitude(samples[i]));
+    }
+    if (mono)
+        peaks.left = peaks.right = std::max(peaks.left, peaks.right);
+    return peaks;
+}
+
+bool LevelTick(Player& player) {
+    if (player.VUStyle <= 0) {
+        // No meter shows the levels, so none is held: nothing keeps the timer awake.
+        player.HeldLeft = player.HeldRight = 0;
+    } else {
+        AudioLibrary& audio = player.audio;
+        const AudioHandle out = player.OutputStream;
+        std::int64_t block = out ? audio.ChannelSeconds2Bytes(out, 0.021) : 0;
+        block = std::max<std::int64_t>(block - block % 8, 0);
+        auto& buffer = player.levelBlock;
+        if (buffer.size() < static_cast<std::size_t>(block / 2))
+            buffer.resize(static_cast<std::size_t>(block / 2));
+        std::fill(buffer.begin(), buffer.end(), std::int16_t{0});
+        const std::int64_t got =
+            block > 0 ? audio.ChannelGetData(out, buffer.data(), static_cast<std::uint32_t>(block))
+                      : 0;
+        const auto samples = std::span<const std::int16_t>(
+            buffer.data(), static_cast<std::size_t>(std::max<std::int64_t>(got, 0) / 2));
+        const Peaks peaks = blockPeaks(samples, player.OutputChannels == 1);
+
+        const bool decayTick = ++player.DecayPhase >= 2;
+        if (decayTick)
+            player.DecayPhase = 0;
+        const auto follow = [&](int held, int peak) {
+            if (peak < held)
+                return decayTick ? stepDown(player.VUStyle, held) : held;
+            return peak;
+        };
+        player.HeldLeft = follow(player.HeldLeft, peaks.left);
+        player.HeldRight = follow(player.HeldRight, peaks.right);
+        if (player.VUStyle == 1 || player.VUStyle == 2)
+            player.view.showLevels(player.VUStyle, ledsLit(player.VUStyle, player.HeldLeft),
+                                   ledsLit(player.VUStyle, player.HeldRight));
+    }
+    if (player.StopRequest && player.HeldLeft == 0 && player.HeldRight == 0) {
+        player.StopRequest = false;
+        player.LevelRunning = false;
+        player.view.setLevelTimer(false);
+        return false;
+    }
+    return true;
+}
+
+void LevelStart(Player& player) {
+    player.StopRequest = false;
+    if (player.LevelRunning)
+        return;
+    player.LevelRunning = true;
+    player.view.setLevelTimer(true);
+}
+
+void LevelStop(Player& player) {
+    player.StopRequest = true;
+}
+
+} // namespace kesto

@@ -1,0 +1,408 @@
+#include "playback/output.h"
+
+#include "app/player.h"
+#include "platform/memory.h"
+#include "playback/fill_output.h"
+#include "playback/level_meter.h"
+#include "playback/next_entry.h"
+#include "playback/play_order.h"
+#include "playback/status_tick.h"
+#include "playback/volume.h"
+#include "playlist/entry.h"
+#include "playlist/list_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace kesto {
+
+namespace {
+
+constexpr int kBufferMs = 3000;
+
+bool isFile(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+int codeForError(int error) {
+    switch (static_cast<AudioError>(error)) {
+    case AudioError::FileFormat:
+        return kEntryBadFormat;
+    case AudioError::BadRate:
+        return kEntryBadRate;
+    case AudioError::NotAudio:
+        return kEntryNotAudio;
+    case AudioError::SampleFormat:
+        return kEntryBadSampleFormat;
+    case AudioError::FileOpen:
+        return kEntryCannotOpen;
+    default:
+        return kEntryUnknown;
+    }
+}
+
+// Frees the output before the decoders (the callback reads them until its
+// stream is gone), picks up what the callback handed back, and forgets the
+// prepared next file: whatever plays next is chosen afresh.
+void releaseOutput(Player& player) {
+    AudioLibrary& audio = player.audio;
+    if (const AudioHandle out = player.OutputStream.exchange(0)) {
+        EngineWaitProbe probe(player.engineWaits, "StreamFree(output)");
+        audio.StreamFree(out);
+    }
+    CollectHandedBack(player);
+    audio.StreamFree(player.MainDecoder.exchange(0));
+    audio.StreamFree(player.MirrorDecoder.exchange(0));
+    DiscardPrepared(player);
+    player.switchedTo.reset();
+    player.FileSerial.fetch_add(1);
+    player.EndAction = 0;
+    player.SwitchPoint = -1;
+}
+
+std::uint32_t frameBytes(const Player& player) {
+    return player.OutputChannels * 2;
+}
+
+} // namespace
+
+bool isMp3Path(std::string_view path) {
+    const std::string_view ext = fileExtension(path);
+    return ext.size() == 4 && ext[0] == '.' && (ext[1] | 0x20) == 'm' && (ext[2] | 0x20) == 'p' &&
+           ext[3] == '3';
+}
+
+bool InitOutput(Player& player) {
+    if (player.DeviceReady)
+        return true;
+    const int device = player.settings.readInt("General", "Device", 1);
+    player.DeviceReady = player.audio.Init(device, 44100);
+    if (!player.DeviceReady)
+        player.view.ShowMessageKind(MessageKind::Warning, "无法打开声卡驱动。");
+    player.audio.SetConfig(AudioOption::UpdatePeriodMs, 100);
+    player.audio.SetConfig(AudioOption::BufferMs, kBufferMs);
+    player.audio.SetConfig(AudioOption::MaxVolume, 1000);
+    return player.DeviceReady;
+}
+
+int TestEntry(Player& player, const std::string& entry) {
+    AudioLibrary& audio = player.audio;
+    AudioHandle decoder = 0;
+    AudioHandle trial = 0;
+    try {
+        InitOutput(player);
+        const EntryKind kind = ClassifyEntry(entry);
+        if (kind == EntryKind::Stream || isPlaylistKind(kind))
+            return kEntryPlayable;
+        const std::string path(EntryPath(entry));
+        if (!isFile(path))
+            return kEntryNotFound;
+        // Modules and unknown files get no decoder, and so "unknown format".
+        if (kind != EntryKind::AudioFile)
+            return kEntryUnknown;
+        decoder = audio.StreamCreateFile(path, kStreamDecode);
+        if (decoder != 0 && audio.StreamGetLength(decoder) > 0) {
+            const auto info = audio.ChannelGetInfo(decoder);
+            trial = info ? audio.StreamCreate(
+                               info->rate, info->channels, 0,
+                               [](AudioHandle, void*, std::uint32_t) { return kStreamEnd; })
+                         : 0;
+            const int code = trial != 0 ? kEntryPlayable : kEntryNoOutput;
+            audio.StreamFree(trial);
+            audio.StreamFree(decoder);
+            return code;
+        }
+        const int code = codeForError(audio.ErrorGetCode());
+        audio.StreamFree(decoder);
+        return code;
+    } catch (...) {
+        audio.StreamFree(trial);
+        audio.StreamFree(decoder);
+        return kEntryUnknown;
+    }
+}
+
+std::string testEntryWarning(int code) {
+    switch (code) {
+    case kEntryNotFound:
+        return "文件未找到。\r\r";
+    case kEntryBadFormat:
+        return "不支持的文件格式。\r\r";
+    case kEntryBadRate:
+        return "文件使用非法的采样率。\r\r";
+    case kEntryNotAudio:
+        return "文件不是一个音频文件。\r\r";
+    case kEntryBadSampleFormat:
+        return "文件有一个不支持的采样格式。\r\r";
+    case kEntryCannotOpen:
+        return "无法打开文件。\r\r";
+    case kEntryNoOutput:
+        return "您的声卡驱动程序不支持此类型的采样格式。\r\r";
+    default:
+        return "未知的文件格式。\r\r";
+    }
+}
+
+namespace {
+
+// OpenEntry; `start` false leaves the new output stopped, for a caller that
+// positions it before it plays.
+void openEntry(Player& player, int index, bool keepThreads, bool connected, bool start) {
+    PlaylistState& pl = player.playlist;
+    AudioLibrary& audio = player.audio;
+    if (!connected) {
+        // A recording in progress would be finished here; the recorder keeps its own state.
+        if (pl.PlaylistEntries.empty() || index < 0 ||
+            index >= static_cast<int>(pl.PlaylistEntries.size()))
+            return;
+        const std::string entry = pl.PlaylistEntries[static_cast<std::size_t>(index)];
+        if (const int code = TestEntry(player, entry); code != kEntryPlayable) {
+            player.view.ShowMessageKind(MessageKind::Warning, testEntryWarning(code) + entry);
+            return;
+        }
+        if (ClassifyEntry(entry) == EntryKind::Stream) {
+            SetStatusRunning(player, false);
+            player.PlayMode = kRepeatList;
+            ApplyPlayMode(player);
+        } else {
+            // A URL connection that completes after this is somebody else's.
+            player.ConnectionCounter = 0;
+        }
+        releaseOutput(player);
+        InitOutput(player);
+        player.TailRemaining = -1;
+        player.BytesDelivered = 0;
+        player.Switched = false;
+        player.OpeningIndex = index;
+        OpenDecoders(player);
+        pl.CurrentIndex = player.OpeningIndex;
+        if (player.MainDecoder == 0)
+            return;
+    }
+
+    const AudioHandle main = player.MainDecoder;
+    const auto info = audio.ChannelGetInfo(main);
+    const AudioHandle out =
+        info ? audio.StreamCreate(info->rate, info->channels, 0,
+                                  [&player](AudioHandle, void* buffer, std::uint32_t length) {
+                                      return FillOutput(player, buffer, length);
+                                  })
+             : 0;
+    if (out == 0) {
+        player.view.ShowMessageKind(MessageKind::Warning,
+                                    testEntryWarning(kEntryNoOutput) + pl.PlayingEntry);
+        return;
+    }
+    player.OutputRate = info->rate;
+    player.OutputChannels = info->channels;
+    player.MainLength = std::max<std::int64_t>(audio.StreamGetLength(main), 0);
+    // Room for the largest block the feeder asks for and for 3 s of analysis,
+    // so the callback never allocates.
+    const std::size_t samples = static_cast<std::size_t>(
+        std::max(MsToBytes(player, kBufferMs), MsToBytes(player, 5000)) / 2);
+    player.mirrorScratch.assign(samples, 0);
+    player.analysisScratch.assign(samples, 0);
+    player.OutputStream = out;
+
+    SetVolume(player, player.Volume);
+    AfterStart(player, keepThreads);
+    SeekTo(player, 0);
+    SetVolume(player, player.Volume);
+    if (start) {
+        EngineWaitProbe probe(player.engineWaits, "StreamPlay");
+        audio.StreamPlay(out);
+    }
+    // After the start, so deciding (which tests and opens files) does not
+    // delay the sound; should the file end first, the callback waits for it.
+    PrepareNext(player);
+    TrimWorkingSet();
+}
+
+} // namespace
+
+void OpenEntry(Player& player, int index, bool keepThreads, bool connected) {
+    openEntry(player, index, keepThreads, connected, true);
+}
+
+void OpenDecoders(Player& player) {
+    PlaylistState& pl = player.playlist;
+    const int index = player.OpeningIndex;
+    if (index < 0 || index >= static_cast<int>(pl.PlaylistEntries.size())) {
+        player.MainDecoder = 0;
+        return;
+    }
+    player.audio.SetConfig(AudioOption::BufferMs, kBufferMs);
+    const std::string entry = pl.PlaylistEntries[static_cast<std::size_t>(index)];
+    const EntryKind kind = ClassifyEntry(entry);
+    if (kind == EntryKind::Stream) {
+        // The connection is made by the internet-radio code, which sets
+        // MainDecoder when it completes; until then nothing plays.
+        pl.CurrentIndex = index;
+    } else if (kind == EntryKind::AudioFile) {
+        const std::string path(EntryPath(entry));
+        player.MainDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
+        player.MirrorDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
+        player.MainIsMp3 = isMp3Path(path);
+    }
+    pl.PlayingEntry = entry;
+}
+
+void AfterStart(Player& player, bool keepThreads) {
+    PlaylistState& pl = player.playlist;
+    const std::string& entry = pl.PlayingEntry;
+    if (player.PlayMode == kShuffle) {
+        PushRecent(player.ShuffleRecent, entry);
+        pl.ShuffleHistory.push_back(entry);
+    }
+    if (const auto it = std::find(pl.QueueList.begin(), pl.QueueList.end(), entry);
+        it != pl.QueueList.end()) {
+        pl.QueueList.erase(it);
+        PushRecent(player.QueueRecent, entry);
+    }
+    const std::string title(EntryTitle(entry));
+    SetTitleCaption(player, std::string(fileNamePart(title)), title);
+
+    player.SeekBarMax = BytesToMs(player, player.MainLength);
+    player.SeekBarPosition = 0;
+    player.view.showSeekBar(player.SeekBarMax, 0);
+    player.FineTime = player.SeekBarMax <= 9999;
+    SetStatusPeriod(player, player.FineTime ? 10 : 33);
+    if (!keepThreads) {
+        SetStatusRunning(player, true);
+        LevelStart(player);
+    }
+    ScrollToCurrent(player);
+}
+
+void StopPlayback(Player& player, bool releaseDevice) {
+    // A recording of a stream would be finished here; the recorder keeps its own state.
+    SetStatusRunning(player, false);
+    LevelStop(player);
+    releaseOutput(player);
+    player.ConnectionCounter = 0;
+    player.Switched = false;
+
+    player.SeekBarPosition = 0;
+    player.view.showSeekBar(player.SeekBarMax, 0);
+    player.TimeLabel.clear();
+    player.view.setTimeLabel("");
+    if (releaseDevice && player.DeviceReady) {
+        player.audio.Free();
+        player.DeviceReady = false;
+    }
+    player.Caption = player.VersionCaption;
+    player.view.setCaption(player.VersionCaption);
+    player.view.repaintList();
+    player.view.setStatusPanelText(kInfoPanel, "");
+    TrimWorkingSet();
+}
+
+void SeekTo(Player& player, std::int64_t position) {
+    if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream)
+        return;
+    AudioLibrary& audio = player.audio;
+    AudioHandle out = player.OutputStream;
+    player.EndAction = 0;
+    if (out == 0)
+        return;
+    const ChannelState state = audio.ChannelIsActive(out);
+    // A stalled output is a playing one that waits for data.
+    const bool playing = state == ChannelState::Playing || state == ChannelState::Stalled;
+    const bool paused = state == ChannelState::Paused;
+    {
+        EngineWaitProbe probe(player.engineWaits, "ChannelStop");
+        audio.ChannelStop(out);
+    }
+    // With the output stopped no callback runs: what it did is final now.
+    CollectHandedBack(player);
+    if (player.Switched) {
+        // The output has moved to the next file but the window still shows
+        // the one being heard: reopen that one and seek in it. It stays
+        // stopped until it stands at the new position, so its callback
+        // cannot move on before the seek.
+        StopPlayback(player, false);
+        openEntry(player, player.playlist.CurrentIndex, false, false, false);
+        out = player.OutputStream;
+        if (out == 0)
+            return;
+    }
+    player.EndAction = 0;
+    player.SwitchPoint = -1;
+
+    const std::int64_t last = player.MainLength - MsToBytes(player, 1000);
+    position = std::clamp<std::int64_t>(position, 0, std::max<std::int64_t>(last, 0));
+    if (const std::uint32_t frame = frameBytes(player))
+        position -= position % frame;
+    audio.ChannelSetPosition(player.MainDecoder, position);
+    audio.ChannelSetPosition(player.MirrorDecoder, position);
+    player.PositionOffset = -position;
+    player.BytesDelivered = 0;
+    player.TailRemaining = -1;
+
+    if (playing) {
+        audio.ChannelSetAttributes(out, -1, VolumeCurve(player.Volume), -101);
+        EngineWaitProbe probe(player.engineWaits, "StreamPlay");
+        audio.StreamPlay(out);
+    } else if (paused) {
+        EngineWaitProbe probe(player.engineWaits, "StreamPlay+ChannelPause");
+        audio.StreamPlay(out);
+        audio.ChannelPause(out);
+    }
+}
+
+std::int64_t FilePosition(Player& player) {
+    const AudioHandle out = player.OutputStream;
+    if (out == 0)
+        return 0;
+    return player.audio.ChannelGetPosition(out) - player.PositionOffset;
+}
+
+int BytesToMs(Player& player, std::int64_t bytes) {
+    const std::int64_t perSecond =
+        static_cast<std::int64_t>(player.OutputRate) * frameBytes(player);
+    if (perSecond <= 0)
+        return 0;
+    return static_cast<int>(std::llround(static_cast<double>(bytes) * 1000.0 / perSecond));
+}
+
+std::int64_t MsToBytes(Player& player, std::int64_t ms) {
+    // Whole frames, like the engine's own seconds-to-bytes.
+    const auto frames = static_cast<std::int64_t>(
+        std::floor(static_cast<double>(ms) / 1000.0 * player.OutputRate + 1e-7));
+    return frames * frameBytes(player);
+}
+
+ChannelState OutputState(Player& player) {
+    const AudioHandle out = player.OutputStream;
+    return out == 0 ? ChannelState::Stopped : player.audio.ChannelIsActive(out);
+}
+
+void SetTitleCaption(Player& player, const std::string& title, const std::string& hint) {
+    std::string clean;
+    clean.reserve(title.size());
+    for (std::size_t i = 0; i < title.size();) {
+        if (title.compare(i, 3, "%20") == 0) {
+            clean += ' ';
+            i += 3;
+        } else if (title.compare(i, 3, "[1]") == 0) {
+            i += 3;
+        } else {
+            clean += title[i] == '_' ? ' ' : title[i];
+            ++i;
+        }
+    }
+    const std::string caption = clean + " - Kesto";
+    if (caption != player.Caption) {
+        player.Caption = caption;
+        player.view.setCaption(caption);
+    }
+    if (hint != player.TrayHint) {
+        player.TrayHint = hint;
+        player.view.setTrayHint(hint);
+    }
+}
+
+} // namespace kesto

@@ -1,0 +1,67 @@
+#pragma once
+
+// The output and its decoders: one playlist entry at a time, decoded by two
+// decode-only decoders of the file and played through the player's own
+// callback-fed output stream. Everything here runs on the UI thread.
+
+#include "playback/engine/audio_types.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kesto {
+
+class Player;
+
+// TestEntry's answers.
+inline constexpr int kEntryPlayable = 0;
+inline constexpr int kEntryNotFound = 1;
+inline constexpr int kEntryBadFormat = 2;
+inline constexpr int kEntryBadRate = 4;
+inline constexpr int kEntryNotAudio = 5;
+inline constexpr int kEntryBadSampleFormat = 6;
+inline constexpr int kEntryCannotOpen = 7;
+inline constexpr int kEntryNoOutput = 8;
+inline constexpr int kEntryUnknown = 10;
+
+// Initialises the sound device once; warns when it cannot. True when ready.
+bool InitOutput(Player& player);
+// Whether an entry can be played, as one of the codes above. Streams and
+// playlist files pass without a look.
+int TestEntry(Player& player, const std::string& entry);
+// The warning shown for a code, before the entry text.
+std::string testEntryWarning(int code);
+
+// Stops what plays and starts the entry. `keepThreads` leaves the status and
+// level timers as they are; `connected` is true only when a URL connection
+// has just completed and MainDecoder holds it. An entry that cannot be
+// played is refused with a warning and what was playing goes on.
+void OpenEntry(Player& player, int index, bool keepThreads = false, bool connected = false);
+// Opens the decoders of OpeningIndex and makes it the playing entry.
+void OpenDecoders(Player& player);
+// Updates the window after a start.
+void AfterStart(Player& player, bool keepThreads);
+// Frees the output and the decoders; `releaseDevice` closes the sound device too.
+void StopPlayback(Player& player, bool releaseDevice);
+// Seeks to a byte position of the file, never into its last second, keeping
+// the playing or paused state.
+void SeekTo(Player& player, std::int64_t bytes);
+
+// The position in the file being heard, in bytes; 0 with no output.
+std::int64_t FilePosition(Player& player);
+// Conversions in the output's format; 0 with no output.
+int BytesToMs(Player& player, std::int64_t bytes);
+std::int64_t MsToBytes(Player& player, std::int64_t ms);
+
+// The output's state; Stopped with no output.
+ChannelState OutputState(Player& player);
+
+// The path ends in ".mp3", in any case: the files whose quiet tail is cut.
+bool isMp3Path(std::string_view path);
+
+// Puts a cleaned title into the caption ("title - Kesto") and the hint into
+// the tray icon, each only when it changed.
+void SetTitleCaption(Player& player, const std::string& title, const std::string& hint);
+
+} // namespace kesto

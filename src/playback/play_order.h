@@ -1,0 +1,62 @@
+#pragma once
+
+// The play order: which entry plays after (or before) the current one, from
+// the play mode, the queue and two short histories. Everything here runs on
+// the UI thread; the fill callback only ever sees the result, prepared in
+// advance (next_entry.h).
+
+#include "playback/next_entry_handoff.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kesto {
+
+class Player;
+
+inline constexpr int kRepeatList = 0;
+inline constexpr int kRepeatFile = 1;
+inline constexpr int kPlayList = 2;
+inline constexpr int kPlayFile = 3;
+inline constexpr int kShuffle = 4;
+
+// A text already in the ring changes nothing; otherwise it becomes slot 0
+// and the oldest text drops out.
+void PushRecent(RecentRing& ring, const std::string& text);
+// Slot 1, when the playlist still holds it; the ring then steps back one
+// place. Otherwise nothing, and the ring stays as it is.
+std::optional<std::string> PopRecent(RecentRing& ring, const std::vector<std::string>& entries);
+
+// A choice of the play order and the changes to the play-order state it
+// implies, not yet applied.
+struct NextChoice {
+    int index = -1;
+    std::vector<PlayOrderStep> steps;
+    std::vector<std::string> queueWalked; // queued texts looked at, head first
+};
+
+// Works out what NextIndex would answer without changing any state. Tests
+// candidate files (file I/O) and may initialise the output device.
+NextChoice ChooseNext(Player& player, bool previous);
+void ApplyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps);
+
+// The next (or previous) playable entry, or -1; applies what choosing implies.
+int NextIndex(Player& player, bool previous);
+// A random entry that is not in the shuffle history; when every entry is,
+// the history is cleared and any entry may come. -1 for an empty playlist.
+int ShufflePick(Player& player);
+
+// The play-mode panel's text for a mode.
+std::string playModePanelText(int mode);
+// Checks the mode's command, shows its panel text, and empties the queue and
+// the shuffle history: a new mode starts afresh.
+void ApplyPlayMode(Player& player);
+void SetPlayMode(Player& player, int mode);
+// The status-bar click: one mode on, or back with `backwards` (wrapping).
+void StepPlayMode(Player& player, bool backwards);
+// Empties the queue and the shuffle history (and refreshes the list) when
+// either holds anything.
+void ClearShuffleHistory(Player& player);
+
+} // namespace kesto

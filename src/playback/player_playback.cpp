@@ -1,0 +1,24 @@
+#include "playback/player_playback.h"
+
+#include "app/player.h"
+#include "playback/output.h"
+
+namespace kesto {
+
+void PlayerPlayback::OpenEntry(int index) {
+    kesto::OpenEntry(player_, index);
+}
+
+void PlayerPlayback::StopPlayback(bool releaseDevice) {
+    kesto::StopPlayback(player_, releaseDevice);
+}
+
+bool PlayerPlayback::switched() const {
+    return player_.Switched;
+}
+
+bool PlayerPlayback::outputPaused() const {
+    return OutputState(player_) == ChannelState::Paused;
+}
+
+} // namespace kesto

@@ -1,0 +1,300 @@
+#include "playback/transport.h"
+
+#include "app/key_codes.h"
+#include "app/player.h"
+#include "playback/level_meter.h"
+#include "playback/output.h"
+#include "playback/play_order.h"
+#include "playback/probes.h"
+#include "playback/status_tick.h"
+#include "playback/time_text.h"
+#include "playback/transport_list_keys.h"
+#include "playback/volume.h"
+#include "playlist/entry.h"
+#include "playlist/list_view.h"
+#include "playlist/open_path.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace kesto {
+
+namespace {
+
+constexpr int kAlternativeLook = 1;
+constexpr int kKeyA = vk::LetterA;
+constexpr int kKeyC = vk::LetterA + 2;
+
+bool outputPaused(Player& player) {
+    return OutputState(player) == ChannelState::Paused;
+}
+
+// Rows that mean the same key whatever the modifiers: any of Shift and Ctrl.
+bool isShift(int shift) {
+    return shift == vk::ShiftModifier;
+}
+bool isCtrl(int shift) {
+    return shift == vk::CtrlModifier;
+}
+
+std::string seekLabel(Player& player, const char* mark) {
+    const std::int64_t pos = player.SeekBarPosition;
+    const std::int64_t max = player.SeekBarMax;
+    return TimeTextNormal(pos) + mark + " / " + TimeTextNormal(max) + " / -" +
+           TimeTextNormal(max - pos);
+}
+
+void setLabel(Player& player, const std::string& text) {
+    player.TimeLabel = text;
+    player.view.setTimeLabel(text);
+}
+
+void moveSeekBar(Player& player, std::int64_t ms) {
+    player.SeekBarPosition = std::clamp<std::int64_t>(ms, 0, player.SeekBarMax);
+    player.view.showSeekBar(player.SeekBarMax, player.SeekBarPosition);
+}
+
+void enterKey(Player& player) {
+    PlaylistState& pl = player.playlist;
+    if (pl.PlaylistEntries.empty()) {
+        player.view.runAddFilesCommand();
+        if (!pl.PlaylistEntries.empty())
+            OpenEntry(player, 0);
+        return;
+    }
+    const int focused = player.view.focusedLine();
+    if (outputPaused(player) && focused == pl.CurrentIndex)
+        ResumeOutput(player);
+    else
+        OpenEntry(player, focused);
+}
+
+void spaceKey(Player& player) {
+    if (!player.DeviceReady)
+        enterKey(player);
+    else if (outputPaused(player))
+        ResumeOutput(player);
+    else
+        PauseOutput(player);
+}
+
+void stopKey(Player& player) {
+    if (outputPaused(player))
+        StopPlayback(player, true);
+    else if (player.DeviceReady)
+        PauseOutput(player);
+}
+
+void tabKey(Player& player, bool previous) {
+    const PlaylistState& pl = player.playlist;
+    if (player.PlayMode == kPlayList) {
+        const int last = static_cast<int>(pl.PlaylistEntries.size()) - 1;
+        if (previous ? pl.CurrentIndex == 0 : pl.CurrentIndex == last)
+            return;
+    }
+    SwitchTo(player, NextIndex(player, previous));
+}
+
+void keyboardSeek(Player& player, int direction, int shift) {
+    if (!player.DeviceReady)
+        return;
+    player.Seeking = true;
+    const std::int64_t step = isShift(shift) ? 100 : isCtrl(shift) ? 60000 : 3000;
+    moveSeekBar(player, player.SeekBarPosition + direction * step);
+    setLabel(player, seekLabel(player, ""));
+}
+
+void graveKey(Player& player) {
+    const PlaylistState& pl = player.playlist;
+    if (pl.PlayingEntry.empty())
+        return;
+    if (pl.CurrentIndex == -1) {
+        player.view.ShowMessageKind(MessageKind::Information,
+                                    pl.PlayingEntry + "\r" +
+                                        "不在当前播放列表中或播放列表已经更改。");
+        return;
+    }
+    ScrollToCurrent(player);
+    SelectEntry(player, pl.CurrentIndex);
+}
+
+bool isLetter(int key) {
+    return key >= vk::LetterA && key <= vk::LetterA + 25;
+}
+bool isDigit1To9(int key) {
+    return key >= vk::Digit0 + 1 && key <= vk::Digit0 + 9;
+}
+
+bool dispatch(Player& player, int key, int shift) {
+    switch (key) {
+    case vk::Return:
+        enterKey(player);
+        return true;
+    case vk::Space:
+        if (shift != vk::NoModifier)
+            return false;
+        spaceKey(player);
+        return true;
+    case vk::Numpad0:
+        stopKey(player);
+        return true;
+    case vk::Tab:
+        if (shift != vk::NoModifier && !isShift(shift))
+            return false;
+        tabKey(player, isShift(shift));
+        return true;
+    case vk::Back:
+        SeekTo(player, 0);
+        moveSeekBar(player, 0);
+        setLabel(player, seekLabel(player, "*"));
+        return true;
+    case vk::Left:
+    case vk::Right:
+        keyboardSeek(player, key == vk::Left ? -1 : 1, shift);
+        return true;
+    case vk::Up:
+    case vk::Down:
+        if (isCtrl(shift)) {
+            MoveSelectedEntries(player, key == vk::Down);
+            return true;
+        }
+        return shift == vk::NoModifier && FocusIntoView(player, key == vk::Down);
+    case vk::Pause:
+        ToggleSoftMute(player);
+        return true;
+    case vk::OemGrave:
+        graveKey(player);
+        return true;
+    case vk::Delete:
+        player.view.runDeleteCommand();
+        return true;
+    case vk::Numpad7:
+        PlayLoveList(player);
+        return true;
+    case vk::Add:
+    case vk::OemPlus:
+        SetVolume(player, player.Volume + (isShift(shift) ? 1 : 30));
+        return true;
+    case vk::Subtract:
+    case vk::OemMinus:
+        SetVolume(player, player.Volume - (isShift(shift) ? 1 : 30));
+        return true;
+    default:
+        break;
+    }
+    if (isCtrl(shift) && key == kKeyA) {
+        SelectAllRows(player);
+        return true;
+    }
+    if (isCtrl(shift) && key == kKeyC) {
+        CopySelectedRows(player);
+        return true;
+    }
+    if ((isLetter(key) && (shift == vk::NoModifier || isShift(shift))) ||
+        (isDigit1To9(key) && shift == vk::NoModifier)) {
+        const char c = isLetter(key) ? static_cast<char>('a' + (key - vk::LetterA))
+                                     : static_cast<char>('0' + (key - vk::Digit0));
+        player.view.openFindWindow(std::string(1, c));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool RunKeyCommand(Player& player, int key, int shift) {
+    if (player.Busy)
+        return false;
+    player.Busy = true;
+    bool handled = false;
+    try {
+        handled = dispatch(player, key, shift);
+    } catch (...) {
+        player.Busy = false;
+        throw;
+    }
+    player.Busy = false;
+    return handled;
+}
+
+void PauseOutput(Player& player) {
+    if (const AudioHandle out = player.OutputStream) {
+        EngineWaitProbe probe(player.engineWaits, "ChannelPause");
+        player.audio.ChannelPause(out);
+    }
+    player.view.setStatusPanelText(kInfoPanel, "已暂停");
+    SetStatusRunning(player, false);
+    LevelStop(player);
+}
+
+void ResumeOutput(Player& player) {
+    const AudioHandle out = player.OutputStream;
+    player.view.setStatusPanelText(
+        kInfoPanel, FormatDescription(player, player.playlist.PlayingEntry, player.MainDecoder));
+    {
+        EngineWaitProbe probe(player.engineWaits, "ChannelResume");
+        player.audio.ChannelResume(out);
+    }
+    SetStatusRunning(player, true);
+    LevelStart(player);
+}
+
+void SwitchTo(Player& player, int index) {
+    if (index == -1)
+        return;
+    if (outputPaused(player)) {
+        OpenEntry(player, index);
+        PauseOutput(player);
+    } else {
+        OpenEntry(player, index);
+        ScrollToCurrent(player);
+    }
+}
+
+void FinishKeyboardSeek(Player& player) {
+    if (!player.DeviceReady)
+        return;
+    player.Seeking = false;
+    SeekTo(player, MsToBytes(player, player.SeekBarPosition));
+}
+
+bool BeginSeekDrag(Player& player) {
+    if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream || !player.DeviceReady)
+        return false;
+    player.Seeking = true;
+    return true;
+}
+
+void SeekDragTo(Player& player, std::int64_t ms) {
+    if (!player.Seeking)
+        return;
+    moveSeekBar(player, ms);
+    setLabel(player, seekLabel(player, ""));
+}
+
+void EndSeekDrag(Player& player) {
+    if (!player.Seeking)
+        return;
+    player.Seeking = false;
+    SeekTo(player, MsToBytes(player, player.SeekBarPosition));
+}
+
+void PlayLoveList(Player& player) {
+    const std::string file = player.paths.inFolder("love.txt");
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        player.view.ShowMessageKind(
+            MessageKind::Information,
+            "在程序文件夹中创建一个名为 \"love.txt\" 的播放列表，\r每行写一个音乐文件的路径，"
+            "\r然后再按下小键盘上的 7 键播放它。");
+        return;
+    }
+    OpenPath(player, file, OpenMode::ReplaceList);
+    SetVolume(player, 1000);
+    SetPlayMode(player, kShuffle);
+    OpenEntry(player, 0);
+    player.view.applyBuiltInLook(kAlternativeLook);
+    player.view.maximizeWindow();
+}
+
+} // namespace kesto

@@ -1,0 +1,37 @@
+#pragma once
+
+// The transport: every play, pause, stop, next, previous and keyboard-seek
+// command goes through RunKeyCommand, with the key as a Windows virtual-key
+// number (app/key_codes.h) and the modifier set as vk::NoModifier,
+// vk::ShiftModifier or vk::CtrlModifier. Runs on the UI thread.
+
+#include <cstdint>
+
+namespace kesto {
+
+class Player;
+
+// Carries out the command for a key; false when the key is not handled
+// (the list then handles it) or while another command runs.
+bool RunKeyCommand(Player& player, int key, int shift);
+// Key-up of Left, Right, numeric-pad 1 or numeric-pad 3: ends a keyboard
+// seek by seeking to where the seek bar stands.
+void FinishKeyboardSeek(Player& player);
+
+// The seek drag on the seek bar. Begin says whether a drag may start (not
+// on a stream, only with the device ready); the seek happens at the end.
+bool BeginSeekDrag(Player& player);
+void SeekDragTo(Player& player, std::int64_t ms);
+void EndSeekDrag(Player& player);
+
+// The halves of the pause key: pause shows "已暂停" and rests the timers,
+// resume shows the format and wakes them.
+void PauseOutput(Player& player);
+void ResumeOutput(Player& player);
+// Opens an entry keeping the paused state; -1 opens nothing.
+void SwitchTo(Player& player, int index);
+// The numeric-pad 7 favourite list: love.txt in the program folder, played
+// shuffled at full volume in the alternative look.
+void PlayLoveList(Player& player);
+
+} // namespace kesto

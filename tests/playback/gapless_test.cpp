@@ -1,0 +1,218 @@
+// End to end through the fast WAV output: what the listener would hear at
+// the joins between files, sample by sample.
+
+#include "playback/engine/engine_test_util.h"
+#include "playback/fill_output.h"
+#include "playback/output.h"
+#include "playback/play_order.h"
+#include "playback/playback_fixture.h"
+
+namespace kesto::test {
+namespace {
+
+constexpr std::uint32_t kStereo = 2;
+// The next file's lead-in: silence, then noise too quiet to count as sound.
+const std::int64_t kLeadFrames = 1000;
+
+Samples leadIn() {
+    return joined({silence(600, kStereo), quietNoise(kLeadFrames - 600, kStereo, 15)});
+}
+
+Samples decoded(const std::string& path) {
+    AudioLibrary audio;
+    const AudioHandle decoder = audio.StreamCreateFile(path);
+    Samples all = decodeAll(audio, decoder);
+    audio.StreamFree(decoder);
+    return all;
+}
+
+class EnginePlaybackGapless : public PlaybackTest {
+protected:
+    void SetUp() override { useFastWav(); }
+};
+
+// The first file ends in a partial block (its length is no multiple of the
+// feeder's block); the join keeps that block and skips the quiet lead-in of
+// the next file, and the stream stops after the last file.
+TEST_F(EnginePlaybackGapless, TwoWavFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
+    const Samples a = loudTone(secondsToFrames(3.5) + 777, kStereo, 440);
+    const Samples bBody = loudTone(secondsToFrames(3.2), kStereo, 660);
+    addWav("a.wav", a);
+    addWav("b.wav", joined({leadIn(), bBody}));
+    SetPlayMode(p(), kPlayList);
+
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(playToEnd());
+
+    EXPECT_EQ(rendered(), joined({a, bBody}));
+    EXPECT_EQ(pl().CurrentIndex, 1);
+    EXPECT_FALSE(p().DeviceReady);
+    EXPECT_NE(std::find(view.captionHistory.begin(), view.captionHistory.end(), "b.wav - Kesto"),
+              view.captionHistory.end());
+    EXPECT_EQ(view.caption, "Kesto 1.04b");
+}
+
+TEST_F(EnginePlaybackGapless, TwoOggFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
+    const std::string a =
+        addFile("a.ogg", oggFile(loudTone(secondsToFrames(3.4), kStereo, 440), 44100, kStereo));
+    const std::string b =
+        addFile("b.ogg", oggFile(joined({silence(kLeadFrames, kStereo),
+                                         loudTone(secondsToFrames(3.3), kStereo, 550)}),
+                                 44100, kStereo));
+    SetPlayMode(p(), kPlayList);
+
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(playToEnd());
+
+    const Samples first = decoded(a);
+    const Samples second = decoded(b);
+    const Samples out = rendered();
+    ASSERT_GT(out.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), out.begin())) << "the first file changed";
+    // The rest is the second file from some frame on, to its very end: the
+    // codec blurs where its lead-in ends, so we look for that frame.
+    const std::size_t rest = out.size() - first.size();
+    ASSERT_LE(rest, second.size());
+    const std::size_t skipped = second.size() - rest;
+    EXPECT_TRUE(std::equal(out.begin() + static_cast<std::ptrdiff_t>(first.size()), out.end(),
+                           second.begin() + static_cast<std::ptrdiff_t>(skipped)))
+        << "the second file is not whole after its lead-in";
+    EXPECT_NEAR(static_cast<double>(skipped / kStereo), kLeadFrames, 64);
+}
+
+// The tail of an MP3 is judged in its last 0.2 s: here the tone stops 0.15 s
+// before the end, and those quiet 0.15 s are cut. The next file then starts
+// the ordinary way, lead-in and all, once the output has drained.
+TEST_F(EnginePlaybackGapless, Mp3LosesItsQuietTailAndTheNextFileStartsAfresh) {
+    const std::string a =
+        addFile("a.mp3", mp3File(joined({loudTone(secondsToFrames(4.45), kStereo, 440),
+                                         silence(secondsToFrames(0.15), kStereo)}),
+                                 44100, kStereo));
+    const Samples b = joined({leadIn(), loudTone(secondsToFrames(1.0), kStereo, 660)});
+    addWav("b.wav", b);
+    SetPlayMode(p(), kPlayList);
+
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(playToEnd());
+
+    const Samples whole = decoded(a);
+    const Samples out = rendered();
+    ASSERT_GT(out.size(), b.size());
+    const std::size_t played = out.size() - b.size();
+    EXPECT_TRUE(std::equal(b.begin(), b.end(), out.begin() + static_cast<std::ptrdiff_t>(played)))
+        << "the second file is not whole";
+    EXPECT_TRUE(
+        std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(played), whole.begin()))
+        << "the MP3 was not played from its start";
+    const double playedSeconds = static_cast<double>(played / kStereo) / 44100;
+    EXPECT_NEAR(playedSeconds, 4.45, 0.01) << "of " << whole.size() / kStereo / 44100.0 << " s";
+}
+
+// Files that cannot follow without a gap: the stream ends after the first,
+// and the second starts from its own beginning (its lead-in is not skipped).
+TEST_F(EnginePlaybackGapless, ShortFilesStartTheOrdinaryWay) {
+    struct Case {
+        const char* name;
+        double firstSeconds;
+        double secondSeconds;
+    };
+    for (const Case c :
+         {Case{"next file of 3 s or less", 3.5, 2.0}, Case{"ending file of 3 s or less", 2.0, 3.5},
+          Case{"next file of exactly 3 s", 3.5, 3.0}}) {
+        SCOPED_TRACE(c.name);
+        useFastWav();
+        pl().PlaylistEntries.clear();
+        const Samples a = loudTone(secondsToFrames(c.firstSeconds), kStereo, 440);
+        const Samples b = joined(
+            {leadIn(), loudTone(secondsToFrames(c.secondSeconds) - kLeadFrames, kStereo, 660)});
+        addWav("a.wav", a);
+        addWav("b.wav", b);
+        SetPlayMode(p(), kPlayList);
+        OpenEntry(p(), 0);
+        ASSERT_TRUE(playToEnd());
+        EXPECT_EQ(rendered(), joined({a, b}));
+    }
+}
+
+// The WAV output holds one format, so the second file's own stream is
+// refused there: what was written is exactly the first file, and the second
+// was opened afresh at its own rate.
+TEST_F(EnginePlaybackGapless, NextFileWithAnotherRateStartsTheOrdinaryWay) {
+    const Samples a = loudTone(secondsToFrames(3.5), kStereo, 440);
+    addWav("a.wav", a);
+    addWav("b.wav", loudTone(secondsToFrames(3.5, 22050), kStereo, 440, 0.5, 22050), 22050);
+    SetPlayMode(p(), kPlayList);
+
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(tickUntil([&] { return pl().CurrentIndex == 1; }));
+
+    EXPECT_EQ(p().OutputRate, 22050u);
+    EXPECT_EQ(view.caption, "b.wav - Kesto");
+    EXPECT_EQ(rendered(), a);
+}
+
+TEST_F(EnginePlaybackGapless, PlayFileModeStopsAfterTheFile) {
+    const Samples a = loudTone(secondsToFrames(3.5), kStereo, 440);
+    addWav("a.wav", a);
+    addWav("b.wav", loudTone(secondsToFrames(3.5), kStereo, 660));
+    SetPlayMode(p(), kPlayFile);
+
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(playToEnd());
+
+    EXPECT_EQ(rendered(), a);
+    EXPECT_EQ(pl().CurrentIndex, 0);
+    EXPECT_FALSE(p().DeviceReady);
+    EXPECT_EQ(view.caption, "Kesto 1.04b");
+    EXPECT_EQ(view.timeLabel, "");
+}
+
+// Repeat-file plays the same file again without a gap, lead-in skipped.
+TEST_F(EnginePlaybackGapless, RepeatFileJoinsTheFileToItself) {
+    const Samples body = loudTone(secondsToFrames(3.1) + 123, kStereo, 440);
+    addWav("a.wav", joined({leadIn(), body}));
+    SetPlayMode(p(), kRepeatFile);
+
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(tickUntil([&] { return rendered().size() >= 3 * body.size() + leadIn().size(); }));
+    StopPlayback(p(), true);
+
+    const Samples out = rendered();
+    const Samples expected = joined({leadIn(), body, body, body});
+    ASSERT_GE(out.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()));
+}
+
+// The analyses on their own: where a tail is cut and how much lead-in is skipped.
+TEST(EnginePlaybackSilence, TailCutAndLeadSkipFindTheEdgesOfTheSound) {
+    struct Case {
+        const char* name;
+        Samples samples;
+        std::size_t window;
+        std::int64_t tail;
+        std::int64_t lead;
+    };
+    const Case cases[] = {
+        {"nothing at all", {}, 8, 0, 0},
+        {"all silent: the tail is cut at the window, nothing is skipped at the start",
+         Samples(16, 0), 8, 16, 28},
+        {"loud from the first sample", {9000, 9000, 9000, 9000, 0, 0, 0, 0}, 8, 4, 0},
+        {"quiet samples do not count towards the mean",
+         {0, 0, 20, -20, 6000, -6000, 6000, 0, 0, 15, 0, 0},
+         12,
+         12,
+         8},
+        // The mean is 41 here: half of it rounds to 20 (half to even), so 21 still sounds.
+        {"half the mean rounds to even", {61, 61, 21, 21}, 4, 4, 0},
+        {"only the window counts for the tail", {30000, 30000, 100, 100, 100, 100}, 4, 8, 0},
+        {"the result is whole frames", {0, 0, 0, 5000, 5000, 5000}, 6, 8, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(tailCutBytes(c.samples.data(), c.samples.size(), c.window), c.tail);
+        EXPECT_EQ(leadSkipBytes(c.samples.data(), c.samples.size()), c.lead);
+    }
+}
+
+} // namespace
+} // namespace kesto::test
