@@ -1,20 +1,40 @@
 #include "app/player_app.h"
 
-#include "app/settings.h"
+#include "app/app_kesto.h"
+#include "app/player.h"
 #include "app/settings_startup.h"
 #include "platform/instance_server.h"
-#include "platform/memory.h"
+#include "playback/transport.h"
+#include "playlist/playlist_files.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QScreen>
+#include <QProxyStyle>
+#include <QTimer>
 
 namespace kesto {
+
+namespace {
+
+// Hints show quickly and stay long enough to be read.
+class HintTimingStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return 200;
+        if (hint == SH_ToolTip_FallAsleepDelay)
+            return 60000;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+} // namespace
 
 int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& startupArgument,
               InstanceLock& lock, const InstanceEndpoints& endpoints) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Kesto");
+    QApplication::setApplicationName(QStringLiteral("Kesto"));
+    QApplication::setStyle(new HintTimingStyle);
 
     // Listen before the window exists: a request that arrives while we start
     // waits in the socket and is handled once the event loop runs.
@@ -22,43 +42,27 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
     if (lock.held())
         server.listen(QString::fromStdString(endpoints.socketPath));
 
-    Settings settings(paths.GetIniPath());
-    const QSize screen = QGuiApplication::primaryScreen()->size();
-    const StartupValues start = LoadAtStart(settings, !startupArgument.empty(),
-                                            {screen.width(), screen.height()}, GetTempDir());
+    TAppKesto window;
+    Player player(paths, window);
+    window.create(player, startupArgument);
 
-    QMainWindow window;
-    window.setWindowTitle(QString::fromStdString(start.versionCaption));
-    window.setGeometry(start.geometry.left, start.geometry.top, start.geometry.width,
-                       start.geometry.height);
-    QApplication::setApplicationDisplayName(QString::fromStdString(start.versionCaption));
-
-    const auto bringToFront = [&window] {
-        window.show();
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.raise();
-        window.activateWindow();
-    };
-    QObject::connect(&server, &InstanceServer::activateRequested, &window, bringToFront);
-    QObject::connect(&server, &InstanceServer::handOver, &window, bringToFront);
+    QObject::connect(&server, &InstanceServer::handOver, &window, &TAppKesto::receiveHandOver);
+    QObject::connect(&server, &InstanceServer::activateRequested, &window,
+                     &TAppKesto::ForceForegroundWindow);
     QObject::connect(&server, &InstanceServer::quitRequested, &app, &QApplication::quit);
 
     window.show();
-    TrimWorkingSet();
+    // The deferred start-up work runs once the event loop does.
+    QTimer::singleShot(0, &window, [&window] { window.runDeferredStartup(); });
     const int code = QApplication::exec();
 
+    // Shutdown, in order: hide, the default playlist, the settings, the timers,
+    // then the sound device.
     window.hide();
-    ExitValues exit;
-    exit.maximized = window.isMaximized();
-    exit.startedWithPath = !startupArgument.empty();
-    const QRect g = window.normalGeometry();
-    exit.normalGeometry = {g.left(), g.top(), g.width(), g.height()};
-    exit.viewFormat = start.viewFormat;
-    exit.lastOpenedDir = start.lastOpenedDir;
-    exit.lastOpenedDrive = start.lastOpenedDrive;
-    exit.playMode = start.playMode;
-    exit.volume = start.volume;
-    SaveOnExit(settings, exit);
+    WritePlaylist(player.playlist, paths.GetPlaylistPath(), PlaylistFormat::Text);
+    SaveOnExit(player.settings, window.exitValues());
+    window.stopTimers();
+    player.audio.Free();
     return code;
 }
 

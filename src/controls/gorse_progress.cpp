@@ -32,7 +32,7 @@ void TGorseProgress::setPositionOf(qint64& field, qint64 value) {
         return;
     field = std::clamp<qint64>(value, 0, std::max<qint64>(max_, 0));
     update(innerRect());
-    emit changed();
+    Q_EMIT changed();
 }
 
 void TGorseProgress::setPosition(qint64 value) {

@@ -60,7 +60,7 @@ public:
 
     QSize sizeHint() const override { return {150, 16}; }
 
-signals:
+Q_SIGNALS:
     // A position really changed (never for a value equal to the current one).
     void changed();
 

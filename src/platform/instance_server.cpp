@@ -53,13 +53,13 @@ void InstanceServer::onReadyRead(QLocalSocket* socket) {
 
     switch (static_cast<InstanceRequest>(kind)) {
     case InstanceRequest::HandOver:
-        emit handOver(argument);
+        Q_EMIT handOver(argument);
         break;
     case InstanceRequest::Activate:
-        emit activateRequested();
+        Q_EMIT activateRequested();
         break;
     case InstanceRequest::Quit:
-        emit quitRequested();
+        Q_EMIT quitRequested();
         break;
     }
 }

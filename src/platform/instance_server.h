@@ -20,7 +20,7 @@ public:
     // that a crashed player left behind.
     bool listen(const QString& socketPath);
 
-signals:
+Q_SIGNALS:
     void handOver(const QString& argument);
     void activateRequested();
     void quitRequested();

@@ -7,6 +7,7 @@
 #include "playlist/playlist_files.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace kesto {
 
@@ -78,14 +79,51 @@ void openPlayable(Player& player, const std::string& path, OpenMode mode, int op
     ScrollToCurrent(player);
 }
 
+bool isExistingFolder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A folder given to the player ("kesto ~/Music/Album", a folder handed over
+// by a second start, or a dropped one) brings its music in, recursively, the
+// way the folder commands do; the enqueue option decides, as for a file,
+// whether it replaces the list and starts playing.
+void openFolder(Player& player, std::string folder, OpenMode mode, int option) {
+    PlaylistState& pl = player.playlist;
+    if (folder.back() != '/')
+        folder += '/';
+    const bool fromOutside = mode == OpenMode::CommandLine || mode == OpenMode::FromOtherInstance;
+    const bool clear = mode == OpenMode::ReplaceList || (fromOutside && option != kEnqueueAdd);
+    if (mode == OpenMode::CommandLine && !clear)
+        ReadTxt(player, player.paths.GetPlaylistPath());
+    if (mode == OpenMode::FromOtherInstance && clear && player.playback)
+        player.playback->StopPlayback(false);
+    const int first = clear ? 0 : static_cast<int>(pl.PlaylistEntries.size());
+    if (AddFolder(player, folder, clear, !clear, true) != FolderAddOutcome::Added)
+        return;
+    pl.LastOpenedDir = folder;
+    if (!fromOutside || (mode == OpenMode::FromOtherInstance && option == kEnqueueAdd))
+        return;
+    pl.CurrentIndex = first;
+    // At start-up the start sequence plays it once the window runs.
+    if (mode == OpenMode::FromOtherInstance && player.playback)
+        player.playback->OpenEntry(pl.CurrentIndex);
+    RefreshListView(player, true, false);
+    SelectEntry(player, pl.CurrentIndex);
+    ScrollToCurrent(player);
+}
+
 } // namespace
 
 void OpenPath(Player& player, const std::string& path, OpenMode mode) {
     const EntryKind kind = ClassifyEntry(path);
-    if (kind == EntryKind::Unclassified)
-        return;
-    PlaylistState& pl = player.playlist;
     const int option = player.settings.readEnqueueOption();
+    if (kind == EntryKind::Unclassified) {
+        if (isExistingFolder(path))
+            openFolder(player, path, mode, option);
+        return;
+    }
+    PlaylistState& pl = player.playlist;
     const bool fromOutside = mode == OpenMode::CommandLine || mode == OpenMode::FromOtherInstance;
     const bool clearList =
         mode == OpenMode::ReplaceList ||

@@ -30,7 +30,7 @@ class InstanceServerTest : public QObject {
         return done.get();
     }
 
-private slots:
+private Q_SLOTS:
     void requestsArriveAsSignals() {
         InstanceServer server;
         QVERIFY(server.listen(socketPath()));

@@ -43,7 +43,7 @@ struct PaintWatch : QObject {
 
 class GorseProgressTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void wideMeterFillsItsInsideExactly() {
         TGorseProgress g;
         g.resize(143, 16);

@@ -116,7 +116,7 @@ class DirFormTest : public QObject {
         }
     };
 
-private slots:
+private Q_SLOTS:
     void sizeControlsAndShortcuts() {
         World w("music");
         TDir_Form form(w.player);

@@ -216,3 +216,56 @@ TEST_F(OpenPathTest, CancelledFolderScanEndsTheCommand) {
 
 } // namespace
 } // namespace kesto::test
+
+namespace kesto::test {
+namespace {
+
+// A folder on the command line or from a second start brings its music in
+// (recursively, sorted), like the folder commands; without this a folder
+// argument opened nothing at all.
+TEST_F(OpenPathTest, FoldersBringTheirMusic) {
+    makeDirs(music.file("sub"));
+    writeFile(music.file("sub/d.wav"), "x");
+    const Strings folderMusic = {folder + "a.mp3", folder + "b.mp3", folder + "c.ogg",
+                                 folder + "sub/d.wav"};
+    struct Case {
+        const char* name;
+        OpenMode mode;
+        int option;
+        Strings after;
+        int currentAfter;
+        Strings calls;
+    };
+    Strings withOld = {"/m/x.mp3"};
+    withOld.insert(withOld.end(), folderMusic.begin(), folderMusic.end());
+    const Case cases[] = {
+        {"command line, play and clear", OpenMode::CommandLine, 0, folderMusic, 0, {}},
+        {"second start, play with folder",
+         OpenMode::FromOtherInstance,
+         2,
+         folderMusic,
+         0,
+         {"StopPlayback false", "OpenEntry 0"}},
+        {"second start, only add", OpenMode::FromOtherInstance, 1, withOld, -1, {}},
+        {"dropped", OpenMode::Dropped, 0, withOld, -1, {}},
+    };
+    for (const Case& c : cases) {
+        show({"/m/x.mp3"});
+        pl.CurrentIndex = -1;
+        playback.calls.clear();
+        player.settings.writeEnqueueOption(c.option);
+        OpenPath(player, music.path(), c.mode); // without the trailing "/"
+        EXPECT_EQ(entries, c.after) << c.name;
+        EXPECT_EQ(pl.CurrentIndex, c.currentAfter) << c.name;
+        EXPECT_EQ(playback.calls, c.calls) << c.name;
+    }
+    // A folder without music says so and leaves the list as it was.
+    TempDir empty;
+    show({"/m/x.mp3"});
+    OpenPath(player, empty.path(), OpenMode::FromOtherInstance);
+    EXPECT_EQ(entries, Strings{"/m/x.mp3"});
+    EXPECT_EQ(view.messages.back().text, "在给定的文件夹内没有音乐文件。");
+}
+
+} // namespace
+} // namespace kesto::test

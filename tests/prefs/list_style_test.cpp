@@ -23,7 +23,7 @@ class ListStyleTest : public QObject {
         return path;
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase() {
         // A palette whose roles are all different, so a wrong role shows.
         palette.setColor(QPalette::Base, QColor(1, 1, 1));

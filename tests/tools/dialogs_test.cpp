@@ -27,7 +27,7 @@ class DialogsTest : public QObject {
         });
     }
 
-private slots:
+private Q_SLOTS:
     void askTextCancelKeepsTheCallersText() {
         TInput_Form form;
         QString text = QStringLiteral("/music/a.mp3");

@@ -1,0 +1,425 @@
+#include "app/app_kesto.h"
+
+#include "app/player.h"
+#include "app/status_panels.h"
+#include "app/transport_icons.h"
+#include "app/window_snap.h"
+#include "controls/gorse_listbox.h"
+#include "controls/gorse_progress.h"
+#include "playback/play_order.h"
+#include "playback/transport.h"
+#include "playback/volume.h"
+#include "playlist/dir_form.h"
+#include "playlist/list_view.h"
+#include "playlist/open_path.h"
+#include "playlist/playlist_sort.h"
+#include "prefs/list_style.h"
+#include "tools/about_form.h"
+#include "tools/info_form.h"
+#include "tools/input_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kesto {
+
+namespace {
+
+constexpr int kHeaderHeight = 42;
+constexpr int kWideMeterWidth = 143;
+
+TGorseProgress* gauge(QWidget* parent, TGorseProgress::Orientation o, TGorseProgress::BarType t,
+                      qint64 max, QSize size, int stereoSep, int ledSep, int ledWidth) {
+    auto* g = new TGorseProgress(parent);
+    g->setOrientation(o);
+    g->setBarType(t);
+    g->setMax(max);
+    g->resize(size);
+    g->setStereoSeperation(stereoSep);
+    g->setLedSeperation(ledSep);
+    g->setLedWidth(ledWidth);
+    return g;
+}
+
+} // namespace
+
+TAppKesto::TAppKesto(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("AppKesto"));
+    // The desktop's typeface at the compact size the layout was drawn for.
+    QFont compact = QApplication::font();
+    compact.setPointSize(8);
+    setFont(compact);
+    setWindowIcon(applicationIcon());
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+
+    buildHeader();
+    buildPlayBar();
+    ListScreen = new TGorseListbox(central);
+    ListScreen->setObjectName(QStringLiteral("ListScreen"));
+    ListScreen->setDrawItem(
+        [this](QPainter& p, int index, const QRect& r, TGorseListbox::LineState state) {
+            ListScreenDrawItem(p, index, r, state.selected);
+        });
+    StatusBar1 = new StatusPanels(central);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    column->addWidget(ProgressPanel);
+    column->addWidget(ListScreen, 1);
+    column->addWidget(StatusBar1);
+
+    actions_ = std::make_unique<ActionList>(this);
+    buildMenus();
+    connectActions();
+    connectTransport();
+    connectPlaylistCommands();
+    connect(ListScreen, &TGorseListbox::dragStarted, this, &TAppKesto::ListScreenStartDrag);
+    connect(ListScreen, &TGorseListbox::dragMoved, this, [this](int y) {
+        dragPointerY_ = y;
+        ListScreenDragOver(y);
+        dragAutoScroll();
+    });
+    connect(ListScreen, &TGorseListbox::dragEnded, this, &TAppKesto::ListScreenEndDrag);
+    dragScrollTimer_.setSingleShot(true);
+    connect(&dragScrollTimer_, &QTimer::timeout, this, &TAppKesto::dragAutoScroll);
+
+    ListScreen->installEventFilter(this);
+    ListScreen->viewport()->installEventFilter(this);
+    ProgressPanel->installEventFilter(this);
+    central->installEventFilter(this);
+    connect(StatusBar1, &StatusPanels::pressed, this, &TAppKesto::statusBarPressed);
+}
+
+void TAppKesto::create(Player& player, std::string startupArgument) {
+    player_ = &player;
+    startupArgument_ = std::move(startupArgument);
+    // Creation, in the player's order: the engine's version, header layout,
+    // settings, the off-screen guard, maximised start, caption, the playlist.
+    if (player_->audio.GetVersion() != 2)
+        ShowMessageKind(MessageKind::Warning,
+                        "Kesto 是基于音频库 2.0 版本编译的！\r\r发现另一个版本。");
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    borderWidth_ = 0;
+    start_ = LoadAtStart(player_->settings, !startupArgument_.empty(),
+                         {screen.width(), screen.height()}, GetTempDir());
+    applyStartupValues(start_);
+    WindowGeometry g = start_.geometry;
+    if (g.left > screen.width() || g.top > screen.height() || g.width > screen.width() ||
+        g.height > screen.height())
+        g = {20, 20, 300, 400};
+    setGeometry(g.left, g.top, g.width, g.height);
+    normalGeometry_ = g;
+    if (start_.startMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+
+    player_->MuteRestore = -1;
+    setWindowTitle(QString::fromStdString(start_.versionCaption));
+    QApplication::setApplicationDisplayName(QString::fromStdString(start_.versionCaption));
+    LabelTime->clear();
+
+    player_->playlist.PlaylistEntries.clear();
+    if (!startupArgument_.empty()) {
+        OpenPath(*player_, startupArgument_, OpenMode::CommandLine);
+    } else {
+        OpenPath(*player_, player_->paths.GetPlaylistPath(), OpenMode::ReplaceList);
+        start_.enqueueOption = -1; // a plain start plays nothing by itself
+    }
+}
+
+TAppKesto::~TAppKesto() = default;
+
+void TAppKesto::buildHeader() {
+    ProgressPanel = new QWidget(this);
+    ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
+    ProgressPanel->setFixedHeight(kHeaderHeight);
+
+    Progres = gauge(ProgressPanel, TGorseProgress::pbHorizontal, TGorseProgress::brNormal, 100,
+                    {121, 16}, 1, 1, 1);
+    Progres->move(0, 2);
+    LabelTime = new QLabel(ProgressPanel);
+    LabelTime->move(146, 24);
+    LabelTime->resize(120, 16);
+    LabelVolume = new QLabel(QStringLiteral("100 %"), ProgressPanel);
+    LabelVolume->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    LabelVolume->resize(LabelVolume->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 4,
+                        16);
+    LabelVolume->setCursor(Qt::SizeVerCursor);
+    LevelMeter6 = gauge(ProgressPanel, TGorseProgress::pbVertical, TGorseProgress::brStereoLeds, 7,
+                        {16, 37}, 2, 2, 3);
+    LevelMeter14 = gauge(ProgressPanel, TGorseProgress::pbHorizontal, TGorseProgress::brStereoLeds,
+                         14, {kWideMeterWidth, 16}, 2, 1, 9);
+    PanelLevelMeter14 = new QWidget(ProgressPanel);
+    PanelLevelMeter14->resize(144, 16);
+    PanelLevelMeter14->setCursor(Qt::SizeVerCursor);
+    const char* scale[] = {"-oo", "30", "20", "12", "8", "4", "0 "};
+    const int led[] = {0, 3, 5, 7, 9, 11, 13};
+    QFont small = font();
+    small.setPointSizeF(std::max(5.0, font().pointSizeF() * 0.75));
+    for (int i = 0; i < 7; ++i) {
+        auto* l = new QLabel(QString::fromLatin1(scale[i]), PanelLevelMeter14);
+        l->setFont(small);
+        l->move(2 + 10 * led[i], 0);
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    PanelLevelMeter14->installEventFilter(this);
+    LabelVolume->installEventFilter(this);
+    Progres->installEventFilter(this);
+
+    VolumeProcesBar = gauge(ProgressPanel, TGorseProgress::pbVertical, TGorseProgress::brNormal,
+                            100, {17, 33}, 1, 1, 1);
+    VolumeProcesBar->setToolTip(
+        QStringLiteral("提示: 用小键盘区的 + - 可以改变音量。按下暂停键可以静音 (快速改变音量)"));
+    VolumeProcesBar->hide();
+    VolumeProcesBar2 = gauge(ProgressPanel, TGorseProgress::pbHorizontal, TGorseProgress::brNormal,
+                             100, {49, 17}, 1, 1, 1);
+    VolumeProcesBar2->setCaptionType(TGorseProgress::ctPercent);
+    VolumeProcesBar2->setCaptionColor(palette().color(QPalette::HighlightedText));
+    VolumeProcesBar2->hide();
+}
+
+void TAppKesto::buildPlayBar() {
+    PlayBar = new QWidget(ProgressPanel);
+    PlayBar->setObjectName(QStringLiteral("PlayBar"));
+    PlayBar->setFixedSize(138, 22);
+    PlayBar->move(0, 19);
+    const TransportIcon icons[] = {TransportIcon::Play, TransportIcon::Pause,
+                                   TransportIcon::Stop, TransportIcon::Previous,
+                                   TransportIcon::Next, TransportIcon::Record};
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new QToolButton(PlayBar);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setIcon(transportIcon(icons[i]));
+        b->setGeometry(23 * i, 0, 23, 22);
+        SpeedButton[i] = b;
+    }
+}
+
+void TAppKesto::layoutHeader() {
+    const int w = ProgressPanel->width();
+    const int b = borderWidth_;
+    LevelMeter6->move(w - LevelMeter6->width() - 2, 2);
+    VolumeProcesBar->setGeometry(LevelMeter6->geometry());
+    LevelMeter14->move(w - kWideMeterWidth - 1, 2);
+    PanelLevelMeter14->move(LevelMeter14->x(), 22);
+
+    switch (vuStyle_) {
+    case 0:
+        LabelVolume->move(w - LabelVolume->width() - b, 23);
+        Progres->resize(w - 2 * Progres->x(), Progres->height());
+        break;
+    case 1:
+        LabelVolume->move(LevelMeter6->x() - LabelVolume->width() - b, 23);
+        Progres->resize(LevelMeter6->x() - Progres->x() - b, Progres->height());
+        break;
+    case 2:
+    case 3:
+        LabelVolume->move(VolumeProcesBar->x() - LabelVolume->width() - 4, 23);
+        Progres->resize(LevelMeter14->x() - Progres->x() - b, Progres->height());
+        break;
+    default:
+        Progres->resize(w - 2 * Progres->x(), Progres->height());
+        break;
+    }
+    // A long time text ends where the volume read-out or the meter's scale begins.
+    int right = w;
+    if (!LabelVolume->isHidden())
+        right = std::min(right, LabelVolume->x());
+    if (!PanelLevelMeter14->isHidden())
+        right = std::min(right, PanelLevelMeter14->x());
+    LabelTime->resize(std::max(0, right - LabelTime->x()), LabelTime->height());
+}
+
+void TAppKesto::SetVUStyle(int style) {
+    vuStyle_ = style;
+    LevelMeter6->hide();
+    LevelMeter14->hide();
+    PanelLevelMeter14->hide();
+    actions()["Level1Ac"]->setChecked(false);
+    actions()["Level2Ac"]->setChecked(false);
+    actions()["Level3Ac"]->setChecked(false);
+    switch (style) {
+    case 0:
+        LabelVolume->show();
+        actions()["Level1Ac"]->setChecked(true);
+        break;
+    case 1:
+        LabelVolume->show();
+        LevelMeter6->show();
+        actions()["Level2Ac"]->setChecked(true);
+        break;
+    case 2:
+    case 3:
+        LabelVolume->hide();
+        LevelMeter14->show();
+        PanelLevelMeter14->show();
+        actions()["Level3Ac"]->setChecked(true);
+        break;
+    default:
+        break;
+    }
+    layoutHeader();
+    player_->settings.writeInt("Window", "VUStyle", style);
+}
+
+void TAppKesto::applyStartupValues(const StartupValues& v) {
+    actions()["ViewPlayBarAc"]->setChecked(v.playBar);
+    actions()["ViewProgressPanelAc"]->setChecked(v.progressPanel);
+    if (!v.playBar)
+        setPlayBarVisible(false);
+    if (!v.progressPanel)
+        setProgressPanelVisible(false);
+    StatusBar1->setVisible(v.statusBar);
+    SetVUStyle(v.vuStyle);
+
+    PlaylistState& list = player_->playlist;
+    list.CurrentIndex = v.track;
+    SortPlaylist(*player_, v.sortingWay);
+    list.ViewFormat = v.viewFormat;
+    list.LastOpenedDir = v.lastOpenedDir;
+    list.RootMediaList = v.rootMedia;
+    list.RelativeDelimiter = v.relativeDelimiter;
+    player_->SoftmutePercent = v.softmutePercent;
+    player_->PlayMode = v.playMode;
+    SetVolume(*player_, v.volume);
+    ApplyPlayMode(*player_);
+}
+
+void TAppKesto::setPlayBarVisible(bool visible) {
+    PlayBar->setVisible(visible);
+    LabelTime->move(visible ? 146 : 6, LabelTime->y());
+    layoutHeader();
+}
+
+void TAppKesto::setProgressPanelVisible(bool visible) {
+    auto* column = static_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (visible) {
+        column->removeWidget(PlayBar);
+        PlayBar->setParent(ProgressPanel);
+        PlayBar->move(0, 19);
+        ProgressPanel->show();
+    } else {
+        ProgressPanel->hide();
+        // The transport bar stays above the list on its own.
+        PlayBar->setParent(centralWidget());
+        column->insertWidget(0, PlayBar);
+    }
+    PlayBar->setVisible(actions()["ViewPlayBarAc"]->isChecked());
+}
+
+void TAppKesto::recordNormalGeometry() {
+    if (isMaximized() || isMinimized())
+        return;
+    const QRect g = geometry();
+    normalGeometry_ = {g.left(), g.top(), g.width(), g.height()};
+}
+
+void TAppKesto::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (windowShown_)
+        return;
+    recordNormalGeometry();
+    layoutHeader();
+    if (!start_.activeScheme.empty())
+        applyListStyle(LoadScheme(
+            QString::fromStdString(player_->paths.inFolder(start_.activeScheme)), palette()));
+    else
+        applyListStyle(ApplyBuiltInLook(0, style_, font().family()));
+    // The count panel and the view-format marks show from the first paint,
+    // also for an empty list.
+    RefreshListView(*player_, true, true);
+    ScrollToCurrent(*player_);
+    SelectEntry(*player_, player_->playlist.CurrentIndex);
+    windowShown_ = true;
+}
+
+void TAppKesto::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutHeader();
+    if (windowShown_)
+        recordNormalGeometry();
+}
+
+void TAppKesto::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (!windowShown_ || snapping_ || isMaximized())
+        return;
+    // Close to an edge of the work area, the window settles on it.
+    if (const QScreen* s = screen()) {
+        const QRect frame = frameGeometry();
+        const QPoint snapped = snapToWorkArea(frame, s->availableGeometry());
+        if (snapped != frame.topLeft()) {
+            snapping_ = true;
+            move(snapped);
+            snapping_ = false;
+        }
+    }
+    recordNormalGeometry();
+}
+
+void TAppKesto::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !windowShown_)
+        return;
+    // The title bar's minimise button goes to the tray like the command does.
+    if (isMinimized() && start_.minimizeToTray && tray_ &&
+        QSystemTrayIcon::isSystemTrayAvailable()) {
+        QTimer::singleShot(0, this, [this] {
+            showTrayIcon();
+            hide();
+        });
+        return;
+    }
+    // Maximising saves the settings at once, so a crash keeps the new state.
+    if (isMaximized())
+        SaveOnExit(player_->settings, exitValues());
+}
+
+ExitValues TAppKesto::exitValues() const {
+    ExitValues v;
+    v.maximized = isMaximized();
+    v.startedWithPath = !startupArgument_.empty();
+    v.normalGeometry = normalGeometry_;
+    const PlaylistState& list = player_->playlist;
+    v.playlistHasEntries = !list.PlaylistEntries.empty();
+    v.track = list.CurrentIndex;
+    v.viewFormat = list.ViewFormat;
+    // The folder browser remembers where the user was; without it, the values read at start.
+    v.lastOpenedDir = dirForm_ ? dirForm_->browserFolder() : start_.lastOpenedDir;
+    v.lastOpenedDrive = dirForm_ ? dirForm_->rootChoice() : start_.lastOpenedDrive;
+    v.playMode = player_->PlayMode;
+    v.volume = player_->Volume;
+    return v;
+}
+
+void TAppKesto::receiveHandOver(const QString& argument) {
+    // A single character is not a path; it is ignored, as it always was.
+    if (argument.size() > 1)
+        OpenPath(*player_, argument.toStdString(), OpenMode::FromOtherInstance);
+    ForceForegroundWindow();
+}
+
+void TAppKesto::ForceForegroundWindow() {
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void TAppKesto::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    QApplication::quit();
+}
+
+} // namespace kesto

@@ -1,0 +1,220 @@
+#pragma once
+
+// The main window: the header with the seek bar, time, volume and level
+// meter, the transport bar, the playlist, the status bar, every command as
+// an action, and the player's view. It owns the layout and the actions and
+// calls out: the playlist, the transport and the ticks live in the core.
+
+#include "app/app_actions.h"
+#include "app/line_marks.h"
+#include "app/player_view.h"
+#include "app/settings_startup.h"
+#include "prefs/list_style.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+class QToolButton;
+
+namespace kesto {
+
+class Player;
+class StatusPanels;
+class TGorseListbox;
+class TGorseProgress;
+class TInfo_Form;
+class TInput_Form;
+class TAbout_Form;
+class TDir_Form;
+
+// The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
+// where it began, 0..1000, and everything at the top edge of the screen.
+int volumeAfterDrag(int startVolume, int startY, int pointerY, int pointerScreenY);
+
+class TAppKesto : public QMainWindow, public PlayerView {
+    Q_OBJECT
+public:
+    // Builds the widgets; `create` then runs the player's creation steps, once
+    // the player (which needs this window as its view) exists.
+    explicit TAppKesto(QWidget* parent = nullptr);
+    void create(Player& player, std::string startupArgument);
+    ~TAppKesto() override;
+
+    // Components, by their designer names.
+    QWidget* ProgressPanel;
+    TGorseProgress* Progres;
+    QLabel* LabelTime;
+    QLabel* LabelVolume;
+    TGorseProgress* LevelMeter6;
+    TGorseProgress* LevelMeter14;
+    QWidget* PanelLevelMeter14;
+    TGorseProgress* VolumeProcesBar;
+    TGorseProgress* VolumeProcesBar2;
+    QWidget* PlayBar;
+    QToolButton* SpeedButton[6];
+    TGorseListbox* ListScreen;
+    StatusPanels* StatusBar1;
+    QMenu* PopupMenu3;
+    QMenu* TrayPopupMenu;
+
+    ActionList& actions() { return *actions_; }
+    Player& player() { return *player_; }
+
+    // Meter style: 0 none, 1 the small vertical meter, 2 (or 3) the wide one.
+    void SetVUStyle(int style);
+    int vuStyle() const { return vuStyle_; }
+    // The geometry saved at exit when the window is not maximised.
+    const WindowGeometry& normalGeometry() const { return normalGeometry_; }
+    // The deferred start-up work, run once the event loop runs.
+    void runDeferredStartup();
+    void stopTimers();
+    // What the process's shutdown saves.
+    ExitValues exitValues() const;
+    // The hand-over of a second process, and its plain activation.
+    void receiveHandOver(const QString& argument);
+    void ForceForegroundWindow();
+
+    // ---- PlayerView ----
+    void ShowMessageKind(MessageKind kind, const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    void processPendingMessages() override;
+    int lineCount() const override;
+    void setLineCount(int count) override;
+    int focusedLine() const override;
+    void setFocusedLine(int line) override;
+    int topLine() const override;
+    void setTopLine(int line) override;
+    std::vector<int> selectedLines() const override;
+    bool isLineSelected(int line) const override;
+    void selectLines(const std::vector<int>& lines) override;
+    void clearSelection() override;
+    void beginListUpdate() override;
+    void endListUpdate() override;
+    void repaintList() override;
+    int listClientHeight() const override;
+    int listItemHeight() const override;
+    void setStatusPanelText(int panel, const std::string& text) override;
+    void setViewFormatChecked(int format) override;
+    void setBusyCursor(bool busy) override;
+    void setCaption(const std::string& text) override;
+    void showSeekBar(std::int64_t max, std::int64_t position) override;
+    void setTimeLabel(const std::string& text) override;
+    void showVolume(int volume) override;
+    void showLevels(int style, int leftLeds, int rightLeds) override;
+    void setPlayModeChecked(int mode) override;
+    void setStatusTimer(bool running, int periodMs) override;
+    void setLevelTimer(bool running) override;
+    void setClipboardText(const std::string& text) override;
+    void runAddFilesCommand() override;
+    void openFindWindow(const std::string& seed) override;
+    void applyBuiltInLook(int look) override;
+    void maximizeWindow() override;
+    void setTrayHint(const std::string& text) override;
+    void runDeleteCommand() override;
+
+    // A message box's own hook, so tests can answer it.
+    std::function<int(MessageKind, const QString&)> messageHook;
+    std::function<bool(const QString&)> questionHook;
+
+Q_SIGNALS:
+    // A letter or digit typed into the list: the find window opens with it.
+    void findRequested(const QString& seed);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildHeader();
+    void buildPlayBar();
+    void buildMenus();
+    void connectActions();
+    void connectTransport();
+    void connectPlaylistCommands();
+    void FolderCommand(bool replace);
+    void OpenFilesCommand();
+    void appendSorted(std::vector<std::string> paths);
+    void setUpMusicFolder();
+    void layoutHeader();
+    void applyStartupValues(const StartupValues& values);
+    void setPlayBarVisible(bool visible);
+    void setProgressPanelVisible(bool visible);
+    void recordNormalGeometry();
+
+    // Commands whose work lies in this window.
+    void ExitCommand();
+    void MaximizeCommand();
+    void MinimizeCommand();
+    void DocCommand();
+    void ExplorerExeCommand();
+    void ExplorerFileCommand();
+    void PropertiesCommand();
+    void CopyPlCommand();
+    void TotalTimeCommand();
+    void ViewPlayBarCommand();
+    void ViewProgressPanelCommand();
+
+    // Input.
+    bool listKeyPress(QKeyEvent* event);
+    bool listKeyRelease(QKeyEvent* event);
+    bool volumeDragEvent(QEvent* event);
+    bool seekDragEvent(QEvent* event);
+    void statusBarPressed(int x, Qt::MouseButton button);
+    bool backgroundPress(QMouseEvent* event);
+    void showTrayIcon();
+    void restoreFromTray();
+
+    // The playlist view: drawing one line, the look, dragging lines.
+    void ListScreenDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
+    void applyListStyle(const ListStyle& style);
+    void ListScreenStartDrag(int line);
+    void ListScreenDragOver(int y);
+    void ListScreenEndDrag();
+    void dragAutoScroll();
+
+    Player* player_ = nullptr;
+    std::string startupArgument_;
+    std::unique_ptr<ActionList> actions_;
+    QSystemTrayIcon* tray_ = nullptr;
+    QTimer statusTimer_;
+    QTimer levelTimer_;
+    std::unique_ptr<TInfo_Form> info_;
+    std::unique_ptr<TInput_Form> input_;
+    std::unique_ptr<TAbout_Form> about_;
+    std::unique_ptr<TDir_Form> dirForm_;
+
+    ListStyle style_;
+    LineMarks marks_;
+    // Drag state: the dragged lines (ascending, kept at their current places),
+    // which of them was grabbed, and the last handled pointer line and top line.
+    std::vector<int> DragIndexes;
+    int DragAnchor = 0;
+    int LastDragRow = -1;
+    int LastDragTop = 0;
+    int dragPointerY_ = 0;
+    QTimer dragScrollTimer_;
+
+    StartupValues start_;
+    WindowGeometry normalGeometry_;
+    bool windowShown_ = false;
+    bool volumeDragging_ = false;
+    int volumeDragStartY_ = 0;
+    int volumeDragStartVolume_ = 0;
+    bool keyHandled_ = false;
+    int vuStyle_ = 1;
+    bool snapping_ = false;
+    int borderWidth_ = 0; // (window width - client width) div 2, taken once at start
+};
+
+} // namespace kesto

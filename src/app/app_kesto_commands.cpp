@@ -1,0 +1,349 @@
+// The menus, and what each action does. Commands whose work lies in the
+// core call it; the few whose work is this window's live here.
+
+#include "app/app_kesto.h"
+
+#include "app/player.h"
+#include "app/status_panels.h"
+#include "controls/gorse_listbox.h"
+#include "playlist/entry.h"
+#include "playlist/list_view.h"
+#include "playlist/open_path.h"
+#include "playlist/playlist_editing.h"
+#include "playlist/playlist_files.h"
+#include "playlist/playlist_queue.h"
+#include "tools/about_form.h"
+#include "tools/info_form.h"
+#include "tools/input_form.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+#include <QUrl>
+
+namespace kesto {
+
+namespace {
+
+// Commands whose windows come later: present in every menu, but disabled
+// until their work exists.
+const char* const kNotYetBuilt[] = {
+    "PreferencesAc",  "FileInfoAc",        "FindAc",     "SleepTimerAc",
+    "FavoritesAddAc", "FavoritesOrganize", "AddRadioAc",
+};
+
+void addAll(QMenu* menu, const ActionList& a, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        if (n == nullptr)
+            menu->addSeparator();
+        else
+            menu->addAction(a[n]);
+    }
+}
+
+} // namespace
+
+void TAppKesto::buildMenus() {
+    const ActionList& a = actions();
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("文件(&F)"));
+    addAll(file, a,
+           {"OpenDirAc", "AddDirAc", "OpenFileAc", "AddRadioAc", nullptr, "LoadPlayListAc",
+            "SavePlaylistAc", nullptr, "EscAc"});
+
+    QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
+    addAll(edit, a, {"FileInfoAc", "DeleteAc", "RealDelAc", "ExplorerFile"});
+    QMenu* tools = edit->addMenu(QStringLiteral("工具(&T)"));
+    addAll(tools, a, {"RefreshAc", "JumpAc"});
+    // F2 belongs to the properties command, which opens the renamer for a
+    // multiple selection; this item only shows the key.
+    QAction* rename = tools->addAction(QStringLiteral("重命名多个文件(&M)") + QLatin1Char('\t') +
+                                       QKeySequence(Qt::Key_F2).toString(QKeySequence::NativeText));
+    rename->setObjectName(QStringLiteral("RenameMenuItem"));
+    connect(rename, &QAction::triggered, this, [this] {
+        if (ListScreen->selectedCount() < 2)
+            ShowMessageKind(MessageKind::Information, "请先选择多个对象，再按下 F2。");
+    });
+    addAll(tools, a,
+           {"SleepTimerAc", "CropAc", "BrokenFilesAc", "CutAc", "CopyAc", "PastAc", "ListEntryAc",
+            "NewListAc", "ClearShuffleHistoryAc", "TotalTimeAc", "ExplorerExe"});
+    edit->addSeparator();
+    edit->addAction(a["FindAc"]);
+
+    QMenu* play = bar->addMenu(QStringLiteral("播放(&P)"));
+    addAll(play, a,
+           {"PlayAc", "PauseAc", "StopAc", "RecordStartAc", nullptr, "NextAc", "PrevAc", "QueuAc"});
+
+    QMenu* favourites = bar->addMenu(QStringLiteral("收藏(&F)"));
+    addAll(favourites, a, {"FavoritesAddAc", "FavoritesOrganize", nullptr});
+
+    QMenu* options = bar->addMenu(QStringLiteral("选项(&O)"));
+    addAll(options, a,
+           {"PreferencesAc", nullptr, "ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5",
+            "PlayModeToggleAc"});
+    auto* modes = new QActionGroup(this);
+    for (const char* m : {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"})
+        modes->addAction(a[m]);
+
+    QMenu* view = bar->addMenu(QStringLiteral("查看(&V)"));
+    addAll(view, a,
+           {"View1Ac", "View2Ac", "View3Ac", "ViewFormatPathAc", nullptr, "ViewPlayBarAc",
+            "ViewProgressPanelAc"});
+    auto* formats = new QActionGroup(this);
+    for (const char* f : {"View1Ac", "View2Ac", "View3Ac"})
+        formats->addAction(a[f]);
+
+    QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    addAll(help, a, {"ShortcutsAc", "DocAc", nullptr, "AboutAc"});
+
+    PopupMenu3 = new QMenu(this);
+    addAll(PopupMenu3, a, {"QueuAc", "DeleteAc", "ExplorerFile", nullptr, "FileInfoAc"});
+
+    TrayPopupMenu = new QMenu(this);
+    for (const auto& [text, volume] : std::initializer_list<std::pair<const char*, int>>{
+             {"&100%", 1000}, {"&60%", 600}, {"&30%", 300}, {"&0%", 0}}) {
+        QAction* v = TrayPopupMenu->addAction(QString::fromUtf8(text));
+        v->setObjectName(QStringLiteral("TrayVolume%1").arg(volume));
+    }
+    TrayPopupMenu->addSeparator();
+    const auto trayItem = [this](const char* text, const char* name) {
+        QAction* item = TrayPopupMenu->addAction(QString::fromUtf8(text));
+        item->setObjectName(QString::fromLatin1(name));
+        return item;
+    };
+    connect(trayItem("播放(&P)", "TrayPlay"), &QAction::triggered, a["PlayAc"], &QAction::trigger);
+    connect(trayItem("暂停(&U)", "TrayPause"), &QAction::triggered, a["PauseAc"],
+            &QAction::trigger);
+    trayItem("停止(&S)", "TrayStop");
+    connect(trayItem("下一首(&N)", "TrayNext"), &QAction::triggered, a["NextAc"],
+            &QAction::trigger);
+    connect(trayItem("上一首(&R)", "TrayPrevious"), &QAction::triggered, a["PrevAc"],
+            &QAction::trigger);
+    connect(trayItem("复制播放歌曲的标题(&C)", "TrayCopyTitle"), &QAction::triggered, a["CopyPlAc"],
+            &QAction::trigger);
+    TrayPopupMenu->addSeparator();
+    QAction* open = trayItem("打开(&O)", "TrayOpen");
+    QFont bold = open->font();
+    bold.setBold(true);
+    open->setFont(bold);
+    connect(open, &QAction::triggered, this, &TAppKesto::restoreFromTray);
+    connect(trayItem("退出(&E)", "TrayExit"), &QAction::triggered, a["EscAc"], &QAction::trigger);
+
+    ListScreen->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListScreen, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu3->popup(ListScreen->mapToGlobal(pos)); });
+}
+
+void TAppKesto::connectActions() {
+    const ActionList& a = actions();
+    for (const char* name : kNotYetBuilt)
+        a[name]->setEnabled(false);
+
+    const auto on = [this, &a](const char* name, auto&& fn) {
+        connect(a[name], &QAction::triggered, this, std::forward<decltype(fn)>(fn));
+    };
+    on("EscAc", [this] { ExitCommand(); });
+    on("RecordStartAc", [this] {
+        // Only internet radio can be recorded, and none can play yet.
+        if (ClassifyEntry(player_->playlist.PlayingEntry) != EntryKind::Stream)
+            ShowMessageKind(MessageKind::Information, "您只能录制在线音乐。\r请先连接上一个。");
+        else
+            ShowMessageKind(MessageKind::Information, "首先播放一个流媒体。");
+    });
+    on("MaximizeAc", [this] { MaximizeCommand(); });
+    on("MinimizeAc", [this] { MinimizeCommand(); });
+    on("DocAc", [this] { DocCommand(); });
+    on("ExplorerExe", [this] { ExplorerExeCommand(); });
+    on("ExplorerFile", [this] { ExplorerFileCommand(); });
+    on("PropertiesAc", [this] { PropertiesCommand(); });
+    on("CopyPlAc", [this] { CopyPlCommand(); });
+    on("ViewPlayBarAc", [this] { ViewPlayBarCommand(); });
+    on("ViewProgressPanelAc", [this] { ViewProgressPanelCommand(); });
+    on("View1Ac", [this] { SetViewFormat(*player_, 0); });
+    on("View2Ac", [this] { SetViewFormat(*player_, 1); });
+    on("View3Ac", [this] {
+        if (player_->playlist.RootMediaList.empty()) {
+            ShowMessageKind(MessageKind::Information,
+                            "在您开始使用查看相对路径结构前，请先设置您的音乐文件夹。");
+            setUpMusicFolder();
+        }
+        SetViewFormat(*player_, 2);
+    });
+    on("ViewFormatPathAc",
+       [this] { SetViewFormat(*player_, (player_->playlist.ViewFormat + 1) % 3); });
+    on("QueuAc", [this] { QueueSelected(*player_); });
+    on("Level1Ac", [this] { SetVUStyle(0); });
+    on("Level2Ac", [this] { SetVUStyle(1); });
+    on("Level3Ac", [this] { SetVUStyle(2); });
+    on("VUToggleAc", [this] { SetVUStyle(vuStyle_ >= 2 ? 0 : vuStyle_ + 1); });
+    on("AboutAc", [this] {
+        if (!info_)
+            info_ = std::make_unique<TInfo_Form>(this);
+        if (!about_)
+            about_ = std::make_unique<TAbout_Form>(
+                *info_, QString::fromStdString(player_->paths.programFolder()), this);
+        about_->exec();
+    });
+    on("ShortcutsAc", [this] {
+        if (!info_)
+            info_ = std::make_unique<TInfo_Form>(this);
+        ShowTextWindow(*info_, QStringLiteral("辅助操作"), ShortcutsText(), QString(), false);
+    });
+    on("LoadPlayListAc", [this] {
+        const QString start =
+            QString::fromStdString(player_->settings.readString("General", "PlaylistFolder", ""));
+        const QString file = QFileDialog::getOpenFileName(
+            this, QString(), start, QStringLiteral("播放列表 (*.txt *.m3u *.pls);;所有文件 (*)"));
+        if (!file.isEmpty()) {
+            player_->playlist.CurrentIndex = -1;
+            OpenPath(*player_, file.toStdString(), OpenMode::ReplaceList);
+            const QString folder = QFileInfo(file).absolutePath();
+            if (!folder.isEmpty())
+                player_->settings.writeString("General", "PlaylistFolder",
+                                              (folder + QLatin1Char('/')).toStdString());
+        }
+    });
+    on("SavePlaylistAc", [this] {
+        const std::string& last = player_->playlist.LastOpenedDir;
+        const QString start = QString::fromStdString(
+            !last.empty() ? last : player_->settings.readString("General", "PlaylistFolder", ""));
+        QFileDialog dialog(
+            this, QString(), start,
+            QStringLiteral("Kesto 播放列表 (*.txt);;M3U 播放列表 (*.m3u);;PLS 播放列表 "
+                           "(*.pls);;所有文件 (*)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("txt"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        const QString file = dialog.selectedFiles().first();
+        player_->playlist.CurrentIndex = -1;
+        // The format follows the extension exactly as typed; anything else writes nothing.
+        if (file.endsWith(QStringLiteral(".txt")))
+            WritePlaylist(player_->playlist, file.toStdString(), PlaylistFormat::Text);
+        else if (file.endsWith(QStringLiteral(".pls")))
+            WritePlaylist(player_->playlist, file.toStdString(), PlaylistFormat::Pls);
+        else if (file.endsWith(QStringLiteral(".m3u")))
+            WritePlaylist(player_->playlist, file.toStdString(), PlaylistFormat::M3u);
+    });
+}
+
+void TAppKesto::ExitCommand() {
+    PlaylistState& list = player_->playlist;
+    list.CancelRequested = true;
+    if (info_ && info_->isVisible()) {
+        info_->close();
+        return;
+    }
+    if (list.ListBusy)
+        return;
+    close();
+}
+
+void TAppKesto::MaximizeCommand() {
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
+void TAppKesto::MinimizeCommand() {
+    const bool toTray = start_.minimizeToTray && QSystemTrayIcon::isSystemTrayAvailable();
+    if (!toTray) {
+        // Without a tray to come back from, an ordinary minimise keeps the
+        // window findable in the task bar.
+        showMinimized();
+        return;
+    }
+    showTrayIcon();
+    hide();
+}
+
+void TAppKesto::DocCommand() {
+    const QString doc = QString::fromStdString(player_->paths.inFolder("Documentation.html"));
+    if (QFileInfo::exists(doc)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(doc));
+        return;
+    }
+    ShowMessageKind(MessageKind::Information,
+                    std::string("找不到帮助文档 Documentation.html。\r请重新安装 Kesto，或访问 ") +
+                        kProjectSite + " 获取帮助。");
+}
+
+void TAppKesto::ExplorerExeCommand() {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QString::fromStdString(player_->paths.programFolder())));
+}
+
+void TAppKesto::ExplorerFileCommand() {
+    const PlaylistState& list = player_->playlist;
+    QString folder;
+    if (!list.PlaylistEntries.empty()) {
+        const int focused = ListScreen->focusedIndex();
+        if (focused >= 0 && focused < static_cast<int>(list.PlaylistEntries.size())) {
+            const std::string& entry = list.PlaylistEntries[static_cast<std::size_t>(focused)];
+            if (ClassifyEntry(entry) == EntryKind::Stream)
+                return;
+            folder = QString::fromStdString(std::string(folderPart(EntryPath(entry))));
+        }
+    } else if (!list.PlayingEntry.empty()) {
+        folder = QString::fromStdString(std::string(folderPart(EntryPath(list.PlayingEntry))));
+    }
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        return;
+    }
+    ShowMessageKind(MessageKind::Warning, "没有选定要打开其所在文件夹的文件。");
+}
+
+void TAppKesto::PropertiesCommand() {
+    const PlaylistState& list = player_->playlist;
+    const int focused = ListScreen->focusedIndex();
+    if (focused < 0 || focused >= static_cast<int>(list.PlaylistEntries.size()))
+        return;
+    const std::string& entry = list.PlaylistEntries[static_cast<std::size_t>(focused)];
+    const QString path = QString::fromStdString(std::string(EntryPath(entry)));
+    if (!QFileInfo(path).isFile()) {
+        ShowMessageKind(MessageKind::Warning, "文件未找到。\r\r" + entry);
+        return;
+    }
+    // The file manager's own properties sheet, where the desktop offers one.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        ShowMessageKind(MessageKind::Information, "这个桌面没有可以显示文件属性的文件管理器。");
+}
+
+void TAppKesto::CopyPlCommand() {
+    if (const auto text = CurrentEntryNameText(*player_))
+        QApplication::clipboard()->setText(QString::fromStdString(*text));
+}
+
+void TAppKesto::ViewPlayBarCommand() {
+    const bool shown = actions()["ViewPlayBarAc"]->isChecked();
+    player_->settings.writeBool("Window", "PlayBar", shown);
+    setPlayBarVisible(shown);
+}
+
+void TAppKesto::ViewProgressPanelCommand() {
+    const bool shown = actions()["ViewProgressPanelAc"]->isChecked();
+    player_->settings.writeBool("Window", "ProgressPanel", shown);
+    setProgressPanelVisible(shown);
+}
+
+} // namespace kesto

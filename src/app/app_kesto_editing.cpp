@@ -1,0 +1,177 @@
+// The playlist commands of the window: folders through the folder browser,
+// files through the file dialog, drops, refresh, and the editing commands.
+// The rules live in the core; this file does the dialogs and the clipboard.
+
+#include "app/app_kesto.h"
+
+#include "app/player.h"
+#include "app/set_root_path.h"
+#include "controls/gorse_listbox.h"
+#include "platform/folder_dialog.h"
+#include "platform/memory.h"
+#include "platform/trash.h"
+#include "playlist/dir_form.h"
+#include "playlist/entry.h"
+#include "playlist/folder_scan.h"
+#include "playlist/list_view.h"
+#include "playlist/open_path.h"
+#include "playlist/playlist_editing.h"
+#include "playlist/playlist_sort.h"
+#include "tools/input_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+namespace kesto {
+
+namespace {
+
+// The add-files dialog's filters, in the toolkit's form: a description and
+// its patterns in parentheses, separated by spaces.
+const char* const kAddFilesFilter =
+    "所有支持的音乐文件 (*.mp3 *.mp2 *.mp1 *.wav *.ogg *.it *.s3m *.xm *.mod *.mtm *.umx);;"
+    "WAVE 文件 (*.wav);;"
+    "MPEG 文件 (*.mp3 *.mp2 *.mp1);;"
+    "OGG Vorbis 文件 (*.ogg);;"
+    "所有文件 (*)";
+
+} // namespace
+
+void TAppKesto::connectPlaylistCommands() {
+    const ActionList& a = actions();
+    const auto on = [this, &a](const char* name, auto&& fn) {
+        connect(a[name], &QAction::triggered, this, std::forward<decltype(fn)>(fn));
+    };
+    on("OpenDirAc", [this] { FolderCommand(true); });
+    on("AddDirAc", [this] { FolderCommand(false); });
+    on("OpenFileAc", [this] { OpenFilesCommand(); });
+    on("RefreshAc", [this] { RefreshFolder(*player_); });
+    on("DeleteAc", [this] { DeleteSelected(*player_); });
+    on("RealDelAc", [this] { DeleteSelectedToTrash(*player_, moveFileToTrash); });
+    on("CropAc", [this] { CropPlaylist(*player_); });
+    on("CopyAc", [this] { setClipboardText(CopySelectedText(*player_)); });
+    on("CutAc", [this] { setClipboardText(CutSelected(*player_)); });
+    on("PastAc",
+       [this] { PasteEntries(*player_, QApplication::clipboard()->text().toStdString()); });
+    on("BrokenFilesAc", [this] { RemoveMissingFiles(*player_); });
+    on("NewListAc", [this] { ClearPlaylist(*player_); });
+    on("ClearShuffleHistoryAc", [this] { ClearQueueAndHistory(*player_); });
+    on("ListEntryAc", [this] {
+        EditFocusedEntry(*player_, [this](std::string& text) {
+            if (!input_)
+                input_ = std::make_unique<TInput_Form>(this);
+            QString q = QString::fromStdString(text);
+            if (!AskText(*input_, QString::fromUtf8(kEditEntryCaption),
+                         QString::fromUtf8(kEditEntryPrompt), q))
+                return false;
+            text = q.toStdString();
+            return true;
+        });
+    });
+    setAcceptDrops(true);
+}
+
+void TAppKesto::FolderCommand(bool replace) {
+    processPendingMessages();
+    if (!dirForm_)
+        dirForm_ = std::make_unique<TDir_Form>(*player_, this);
+    const auto choice =
+        dirForm_->ChooseFolder(replace ? DirFormMode::OpenFolder : DirFormMode::AddFolder);
+    if (choice) {
+        AddFolder(*player_, choice->folder, replace, !replace, choice->recursive);
+        player_->playlist.LastOpenedDir = choice->folder;
+    }
+    TrimWorkingSet();
+}
+
+void TAppKesto::OpenFilesCommand() {
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("添加音乐文件到播放列表"),
+                                      QString::fromStdString(player_->playlist.LastOpenedDir),
+                                      QString::fromUtf8(kAddFilesFilter));
+    std::vector<std::string> collected;
+    for (const QString& f : files) {
+        const std::string path = f.toStdString();
+        if (isPlayableKind(ClassifyEntry(path)))
+            collected.push_back(path);
+        else
+            OpenPath(*player_, path, OpenMode::AddOnly);
+    }
+    appendSorted(std::move(collected));
+}
+
+void TAppKesto::appendSorted(std::vector<std::string> paths) {
+    if (paths.empty())
+        return;
+    if (paths.size() > 1)
+        SortStrings(paths);
+    auto& entries = player_->playlist.PlaylistEntries;
+    entries.insert(entries.end(), std::make_move_iterator(paths.begin()),
+                   std::make_move_iterator(paths.end()));
+    RefreshListView(*player_, true, true);
+}
+
+void TAppKesto::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TAppKesto::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    setBusyCursor(true);
+    beginListUpdate();
+    std::vector<std::string> collected;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString local = url.toLocalFile();
+        const std::string path = local.toStdString();
+        if (QFileInfo(local).isDir()) {
+            std::string folder = path;
+            if (folder.back() != '/')
+                folder += '/';
+            AddFolder(*player_, folder, false, true, true);
+        } else if (isPlayableKind(ClassifyEntry(path))) {
+            collected.push_back(path);
+        } else {
+            OpenPath(*player_, path, OpenMode::Dropped);
+        }
+    }
+    appendSorted(std::move(collected));
+    endListUpdate();
+    setBusyCursor(false);
+    ForceForegroundWindow();
+}
+
+void TAppKesto::runDeleteCommand() {
+    DeleteSelected(*player_);
+}
+
+void TAppKesto::setUpMusicFolder() {
+    DirBoxKeys keys{player_->playlist.LastOpenedDir, start_.lastOpenedDrive};
+    const RootPathDialogs dialogs{[this] {
+                                      return BrowseForFolder(QString::fromUtf8(kSetRootPathCaption),
+                                                             QString::fromUtf8(kSetRootPathPrompt),
+                                                             this)
+                                          .toStdString();
+                                  },
+                                  [this](const std::string& text) {
+                                      ShowMessageKind(MessageKind::Information, text);
+                                  }};
+    player_->playlist.RootMediaList = SetRootPath(player_->settings, keys, dialogs, DesktopFolder(),
+                                                  QDir::homePath().toStdString());
+    start_.lastOpenedDrive = keys.lastOpenedDrive;
+    if (dirForm_)
+        dirForm_->reloadRootMedia();
+}
+
+} // namespace kesto

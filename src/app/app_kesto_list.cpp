@@ -1,0 +1,168 @@
+// The playlist view: how one line is drawn, the look it is drawn in, and
+// reordering lines by dragging them.
+
+#include "app/app_kesto.h"
+
+#include "app/player.h"
+#include "controls/gorse_listbox.h"
+#include "playback/next_entry.h"
+#include "playlist/display_text.h"
+#include "playlist/entry.h"
+#include "playlist/line_moves.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace kesto {
+
+namespace {
+
+const QColor kStreamGreen(0x00, 0x80, 0x00);
+
+} // namespace
+
+void TAppKesto::applyListStyle(const ListStyle& style) {
+    const int selected = ListScreen->focusedIndex();
+    ListScreen->beginUpdate();
+    style_ = style;
+    QFont f = style_.font();
+    f.setBold(false); // the list's own style decides bold per line
+    ListScreen->setFont(f);
+    ListScreen->setItemHeight(style_.itemHeight);
+    ListScreen->setBackgroundColor(style_.background.resolve(palette()));
+    ListScreen->endUpdate();
+    if (selected >= 0) {
+        ListScreen->clearSelection();
+        ListScreen->setSelected(selected, true);
+        ListScreen->setFocusedIndex(selected);
+    }
+}
+
+void TAppKesto::ListScreenDrawItem(QPainter& p, int index, const QRect& rect, bool selected) {
+    const PlaylistState& list = player_->playlist;
+    if (index < 0 || index >= static_cast<int>(list.PlaylistEntries.size())) {
+        p.fillRect(rect, style_.background.resolve(palette()));
+        return;
+    }
+    const std::string& entry = list.PlaylistEntries[static_cast<std::size_t>(index)];
+    marks_.refresh(list.QueueList, list.ShuffleHistory);
+    QString text = QString::fromStdString(EntryDisplayText(list, index));
+    // Queue numbers by text: every line holding a queued entry shows its
+    // positions, the highest leftmost.
+    if (const std::vector<int>* positions = marks_.queuePositions(entry))
+        for (int q : *positions)
+            text = QString::number(q) + QStringLiteral(" >   ") + text;
+
+    const QPalette& pal = palette();
+    const bool playing = index == list.CurrentIndex && player_->DeviceReady;
+    QFont font = ListScreen->font();
+    QColor fill;
+    QColor ink;
+    if (selected) {
+        fill = (playing ? style_.playingSelectionColor : style_.selectionColor).resolve(pal);
+        ink = (playing ? style_.playingSelectedColor : style_.selectedFontColor).resolve(pal);
+        font.setBold(playing ? style_.playingBold : style_.fontBold);
+    } else {
+        fill = style_.background.resolve(pal);
+        ink = style_.fontColor.resolve(pal);
+        if (playing) {
+            ink = style_.playingColor.resolve(pal);
+            font.setBold(style_.playingBold);
+        } else {
+            font.setBold(style_.fontBold);
+            if (marks_.shuffled(entry))
+                ink = style_.shuffledColor.resolve(pal);
+            if (marks_.queued(entry))
+                ink = style_.queuedColor.resolve(pal);
+            if (ClassifyEntry(entry) == EntryKind::Stream)
+                ink = kStreamGreen;
+        }
+    }
+    p.fillRect(rect, fill);
+    p.setFont(font);
+    p.setPen(ink);
+    // At the line's top, 4 pixels in, never clipped to the line nor shortened.
+    const QFontMetrics fm(font);
+    p.setClipping(false);
+    p.drawText(rect.left() + 4, rect.top() + fm.ascent(), text);
+}
+
+void TAppKesto::ListScreenStartDrag(int line) {
+    DragIndexes.clear();
+    DragAnchor = 0;
+    if (line < 0)
+        return;
+    ListScreen->setFocusedIndex(line);
+    ListScreen->setFocus();
+    DragIndexes = ListScreen->selectedIndexes();
+    const auto it = std::find(DragIndexes.begin(), DragIndexes.end(), line);
+    if (it == DragIndexes.end()) {
+        // A press that left the grabbed line unselected drags nothing.
+        DragIndexes.clear();
+        return;
+    }
+    DragAnchor = static_cast<int>(it - DragIndexes.begin());
+    LastDragRow = -1;
+}
+
+void TAppKesto::ListScreenDragOver(int y) {
+    if (DragIndexes.empty())
+        return;
+    const int row = ListScreen->indexAt(y);
+    const int top = ListScreen->topIndex();
+    if (row == LastDragRow && top == LastDragTop)
+        return;
+    LastDragRow = row;
+    LastDragTop = top;
+
+    ListScreen->beginUpdate();
+    const int h = ListScreen->itemHeight();
+    const int clientHeight = ListScreen->viewport()->height();
+    const int count = ListScreen->count();
+    if (y < h / 2 && top > 0)
+        ListScreen->setTopIndex(top - 1);
+    else if (y >= clientHeight - h / 2 && count >= ListScreen->visibleLineCount() + top)
+        ListScreen->setTopIndex(top + 1);
+
+    const int target = ListScreen->indexAt(std::clamp(y, 0, std::max(0, clientHeight - 1)));
+    if (target >= 0) {
+        const int d = DragIndexes[static_cast<std::size_t>(DragAnchor)] - target;
+        PlaylistState& list = player_->playlist;
+        if (d != 0 && MoveLinesBy(list.PlaylistEntries, DragIndexes, d, list.CurrentIndex)) {
+            ListScreen->clearSelection();
+            ListScreen->selectIndexes(DragIndexes);
+            ListScreen->setFocusedIndex(target);
+            PlayOrderChanged(*player_);
+        }
+    }
+    ListScreen->endUpdate();
+}
+
+void TAppKesto::ListScreenEndDrag() {
+    dragScrollTimer_.stop();
+    LastDragRow = -1;
+    const int focused = ListScreen->focusedIndex();
+    if (ListScreen->count() > 0 && ListScreen->isSelected(focused))
+        ListScreen->setSelected(focused, true);
+    DragIndexes.clear();
+}
+
+void TAppKesto::dragAutoScroll() {
+    // Held above or below the list, the drag keeps scrolling: a line every
+    // 7 ms upwards and every 14 ms downwards.
+    const int clientHeight = ListScreen->viewport()->height();
+    if (dragPointerY_ < 0) {
+        LastDragRow = -2; // force the step even when the line under the pointer is the same
+        ListScreenDragOver(0);
+        dragScrollTimer_.start(7);
+    } else if (dragPointerY_ >= clientHeight) {
+        LastDragRow = -2;
+        ListScreenDragOver(10000);
+        dragScrollTimer_.start(14);
+    } else {
+        dragScrollTimer_.stop();
+    }
+}
+
+} // namespace kesto

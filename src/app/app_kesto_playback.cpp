@@ -1,0 +1,243 @@
+// The window's side of playback: the transport's actions, the status and
+// level timers, the deferred start-up work, the total-time command, and the
+// view operations the transport drives.
+
+#include "app/app_kesto.h"
+
+#include "app/key_codes.h"
+#include "app/player.h"
+#include "app/status_panels.h"
+#include "app/transport_icons.h"
+#include "controls/gorse_listbox.h"
+#include "controls/gorse_progress.h"
+#include "platform/memory.h"
+#include "playback/level_meter.h"
+#include "playback/output.h"
+#include "playback/play_order.h"
+#include "playback/status_tick.h"
+#include "playback/time_text.h"
+#include "playback/transport.h"
+#include "playback/volume.h"
+#include "playlist/entry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace kesto {
+
+void TAppKesto::connectTransport() {
+    const ActionList& a = actions();
+    const auto key = [this](int code, int shift = vk::NoModifier) {
+        return [this, code, shift] {
+            RunKeyCommand(*player_, code, shift);
+        };
+    };
+    connect(a["PlayAc"], &QAction::triggered, this, key(vk::Return));
+    connect(a["PauseAc"], &QAction::triggered, this, key(vk::Space));
+    connect(a["StopAc"], &QAction::triggered, this, key(vk::Numpad0));
+    connect(a["NextAc"], &QAction::triggered, this, key(vk::Tab));
+    connect(a["PrevAc"], &QAction::triggered, this, key(vk::Tab, vk::ShiftModifier));
+    connect(a["TerugspoelenAc"], &QAction::triggered, this, key(vk::Back));
+    connect(a["JumpAc"], &QAction::triggered, this, key(vk::OemGrave));
+    connect(a["PlayModeToggleAc"], &QAction::triggered, this,
+            [this] { SetPlayMode(*player_, (player_->PlayMode + 1) % 5); });
+    const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
+    for (int m = 0; m < 5; ++m)
+        connect(a[modes[m]], &QAction::triggered, this, [this, m] { SetPlayMode(*player_, m); });
+    connect(a["ResetMixerAc"], &QAction::triggered, this, [this] { ResetMixer(*player_); });
+    connect(a["TotalTimeAc"], &QAction::triggered, this, [this] { TotalTimeCommand(); });
+
+    // The transport bar: play; pause, which first loads a stopped entry so it
+    // is held paused; a full stop; previous; next; record.
+    connect(SpeedButton[0], &QToolButton::clicked, a["PlayAc"], &QAction::trigger);
+    connect(SpeedButton[1], &QToolButton::clicked, this, [this] {
+        if (player_->audio.ChannelIsActive(player_->OutputStream) == ChannelState::Stopped)
+            RunKeyCommand(*player_, vk::Return, vk::NoModifier);
+        RunKeyCommand(*player_, vk::Space, vk::NoModifier);
+    });
+    const auto fullStop = [this] {
+        RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
+        RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
+    };
+    connect(SpeedButton[2], &QToolButton::clicked, this, fullStop);
+    connect(SpeedButton[3], &QToolButton::clicked, a["PrevAc"], &QAction::trigger);
+    connect(SpeedButton[4], &QToolButton::clicked, a["NextAc"], &QAction::trigger);
+    connect(SpeedButton[5], &QToolButton::clicked, a["RecordStartAc"], &QAction::trigger);
+    SpeedButton[5]->setEnabled(a["RecordStartAc"]->isEnabled());
+
+    for (QAction* item : TrayPopupMenu->actions()) {
+        const QString name = item->objectName();
+        if (name == QStringLiteral("TrayStop"))
+            connect(item, &QAction::triggered, this, fullStop);
+        else if (name.startsWith(QStringLiteral("TrayVolume")))
+            connect(item, &QAction::triggered, this,
+                    [this, v = name.mid(10).toInt()] { SetVolume(*player_, v); });
+    }
+
+    connect(ListScreen, &TGorseListbox::lineDoubleClicked, this,
+            [this] { RunKeyCommand(*player_, vk::Return, vk::NoModifier); });
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { StatusTick(*player_); });
+    levelTimer_.setInterval(20);
+    connect(&levelTimer_, &QTimer::timeout, this, [this] {
+        if (vuStyle_ > 0 && !LevelTick(*player_))
+            levelTimer_.stop();
+    });
+}
+
+void TAppKesto::runDeferredStartup() {
+    processPendingMessages();
+    InitOutput(*player_);
+    StopPlayback(*player_, true);
+
+    tray_ = new QSystemTrayIcon(applicationIcon(), this);
+    tray_->setContextMenu(TrayPopupMenu);
+    tray_->setToolTip(QApplication::applicationDisplayName());
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
+            restoreFromTray();
+    });
+
+    // A path from the command line starts only now, with the output open.
+    if (start_.enqueueOption >= 0 && start_.enqueueOption <= 2)
+        OpenEntry(*player_, player_->playlist.CurrentIndex);
+    TrimWorkingSet();
+}
+
+void TAppKesto::stopTimers() {
+    statusTimer_.stop();
+    levelTimer_.stop();
+    dragScrollTimer_.stop();
+}
+
+void TAppKesto::TotalTimeCommand() {
+    PlaylistState& list = player_->playlist;
+    const QString savedPanel = StatusBar1->text(kInfoPanel);
+    const bool openedHere = !player_->DeviceReady;
+    if (openedHere)
+        InitOutput(*player_);
+    const std::vector<int> selected = ListScreen->selectedIndexes();
+    list.ListBusy = true;
+    list.CancelRequested = false;
+    std::int64_t seconds = 0;
+    int measured = 0;
+    bool cancelled = false;
+    for (int index : selected) {
+        if (measured % 10 == 0) {
+            setStatusPanelText(kInfoPanel, "正在计算时间... " + std::to_string(measured) + "/" +
+                                               std::to_string(selected.size()) + " 按下 ESC 放弃");
+            processPendingMessages();
+        }
+        const std::string& entry = list.PlaylistEntries[static_cast<std::size_t>(index)];
+        const EntryKind kind = ClassifyEntry(entry);
+        if (kind == EntryKind::AudioFile || kind == EntryKind::Module ||
+            kind == EntryKind::Unclassified) {
+            const AudioHandle h = player_->audio.StreamCreateFile(entry, kStreamDecode);
+            if (h != 0) {
+                seconds += std::llround(
+                    player_->audio.ChannelBytes2Seconds(h, player_->audio.StreamGetLength(h)));
+                player_->audio.StreamFree(h);
+            }
+            ++measured;
+        }
+        if (list.CancelRequested) {
+            list.CancelRequested = false;
+            if (AskYesNo("要放弃操作吗？")) {
+                cancelled = true;
+                break;
+            }
+        }
+    }
+    list.ListBusy = false;
+    if (openedHere)
+        StopPlayback(*player_, true);
+    StatusBar1->setText(kInfoPanel, savedPanel);
+    if (!cancelled)
+        ShowMessageKind(MessageKind::Information,
+                        "时间总计:   " + TimeTextSeconds(seconds) + " 分钟。");
+}
+
+// ---- The transport's view ----
+
+void TAppKesto::setCaption(const std::string& text) {
+    const QString caption = QString::fromStdString(text);
+    setWindowTitle(caption);
+    QApplication::setApplicationDisplayName(caption);
+}
+
+void TAppKesto::showSeekBar(std::int64_t max, std::int64_t position) {
+    Progres->setMax(max);
+    Progres->setPosition(position);
+}
+
+void TAppKesto::setTimeLabel(const std::string& text) {
+    LabelTime->setText(QString::fromStdString(text));
+}
+
+void TAppKesto::showVolume(int volume) {
+    const int percent = volume / 10;
+    LabelVolume->setText(QString::number(percent) + QStringLiteral(" %"));
+    VolumeProcesBar->setPosition(percent);
+    VolumeProcesBar2->setPosition(percent);
+}
+
+void TAppKesto::showLevels(int style, int leftLeds, int rightLeds) {
+    TGorseProgress* meter = style == 1 ? LevelMeter6 : (style >= 2 ? LevelMeter14 : nullptr);
+    if (!meter)
+        return;
+    meter->setPosition(leftLeds);
+    meter->setPosition2(rightLeds);
+}
+
+void TAppKesto::setPlayModeChecked(int mode) {
+    const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
+    for (int m = 0; m < 5; ++m)
+        actions()[modes[m]]->setChecked(m == mode);
+}
+
+void TAppKesto::setStatusTimer(bool running, int periodMs) {
+    if (running)
+        statusTimer_.start(periodMs);
+    else
+        statusTimer_.stop();
+}
+
+void TAppKesto::setLevelTimer(bool running) {
+    if (running)
+        levelTimer_.start();
+    else
+        levelTimer_.stop();
+}
+
+void TAppKesto::setClipboardText(const std::string& text) {
+    QApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void TAppKesto::runAddFilesCommand() {
+    actions()["OpenFileAc"]->trigger();
+}
+
+void TAppKesto::openFindWindow(const std::string& seed) {
+    Q_EMIT findRequested(QString::fromStdString(seed));
+}
+
+void TAppKesto::applyBuiltInLook(int look) {
+    applyListStyle(ApplyBuiltInLook(look, style_, font().family()));
+}
+
+void TAppKesto::maximizeWindow() {
+    showMaximized();
+}
+
+void TAppKesto::setTrayHint(const std::string& text) {
+    if (tray_)
+        tray_->setToolTip(QString::fromStdString(text));
+}
+
+} // namespace kesto

@@ -1,0 +1,128 @@
+// The main window as the core's view: the virtual list, the status bar, the
+// message boxes, and the drawing of one playlist line.
+
+#include "app/app_kesto.h"
+
+#include "app/player.h"
+#include "app/status_panels.h"
+#include "controls/gorse_listbox.h"
+#include "playlist/display_text.h"
+#include "playlist/entry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+
+#include <algorithm>
+
+namespace kesto {
+
+namespace {
+
+// The core writes "\r" where a message breaks its line.
+QString messageText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+} // namespace
+
+void TAppKesto::ShowMessageKind(MessageKind kind, const std::string& text) {
+    const QString body = messageText(text);
+    if (messageHook) {
+        messageHook(kind, body);
+        return;
+    }
+    const QString title = QApplication::applicationDisplayName();
+    switch (kind) {
+    case MessageKind::Information:
+        QMessageBox::information(this, title, body);
+        break;
+    case MessageKind::Error:
+        QMessageBox::critical(this, title, body);
+        break;
+    case MessageKind::Warning:
+        QMessageBox::warning(this, title, body);
+        break;
+    }
+}
+
+bool TAppKesto::AskYesNo(const std::string& text) {
+    const QString body = messageText(text);
+    if (questionHook)
+        return questionHook(body);
+    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), body,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TAppKesto::processPendingMessages() {
+    QApplication::processEvents();
+}
+
+int TAppKesto::lineCount() const {
+    return ListScreen->count();
+}
+void TAppKesto::setLineCount(int count) {
+    ListScreen->setCount(count);
+}
+int TAppKesto::focusedLine() const {
+    return ListScreen->focusedIndex();
+}
+void TAppKesto::setFocusedLine(int line) {
+    ListScreen->setFocusedIndex(line);
+}
+int TAppKesto::topLine() const {
+    return ListScreen->topIndex();
+}
+void TAppKesto::setTopLine(int line) {
+    ListScreen->setTopIndex(line);
+}
+std::vector<int> TAppKesto::selectedLines() const {
+    return ListScreen->selectedIndexes();
+}
+bool TAppKesto::isLineSelected(int line) const {
+    return ListScreen->isSelected(line);
+}
+void TAppKesto::selectLines(const std::vector<int>& lines) {
+    ListScreen->selectIndexes(lines);
+}
+void TAppKesto::clearSelection() {
+    ListScreen->clearSelection();
+}
+void TAppKesto::beginListUpdate() {
+    ListScreen->beginUpdate();
+}
+void TAppKesto::endListUpdate() {
+    ListScreen->endUpdate();
+}
+void TAppKesto::repaintList() {
+    ListScreen->repaintLines();
+}
+int TAppKesto::listClientHeight() const {
+    return ListScreen->viewport()->height();
+}
+int TAppKesto::listItemHeight() const {
+    return ListScreen->itemHeight();
+}
+
+void TAppKesto::setStatusPanelText(int panel, const std::string& text) {
+    StatusBar1->setText(panel, QString::fromStdString(text));
+}
+
+void TAppKesto::setViewFormatChecked(int format) {
+    actions()["View1Ac"]->setChecked(format == 0);
+    actions()["View2Ac"]->setChecked(format == 1);
+    actions()["View3Ac"]->setChecked(format == 2);
+}
+
+void TAppKesto::setBusyCursor(bool busy) {
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace kesto

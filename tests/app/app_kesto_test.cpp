@@ -1,0 +1,380 @@
+// The main window under the offscreen platform: its commands, menus, keys,
+// mouse gestures, layouts, start-up and exit.
+
+#include "app/app_kesto.h"
+#include "app/player.h"
+#include "app/status_panels.h"
+#include "app/window_snap.h"
+#include "controls/gorse_listbox.h"
+#include "controls/gorse_progress.h"
+#include "playback/output.h"
+#include "playback/transport.h"
+#include "playback/volume.h"
+#include "playlist/list_view.h"
+#include "tools/info_form.h"
+
+#include "support/audio_fixtures.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+
+using namespace kesto;
+
+namespace {
+
+void writeText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(text);
+}
+
+// A window with its player in a private program folder, silent output.
+struct Fixture {
+    QTemporaryDir dir;
+    std::unique_ptr<TAppKesto> window;
+    std::unique_ptr<Player> player;
+    std::vector<std::pair<MessageKind, QString>> messages;
+
+    explicit Fixture(const QByteArray& ini = {}, const std::string& argument = {}) {
+        if (!ini.isEmpty())
+            writeText(dir.filePath("Kesto.ini"), ini);
+        window = std::make_unique<TAppKesto>();
+        window->messageHook = [this](MessageKind k, const QString& t) {
+            messages.emplace_back(k, t);
+            return 0;
+        };
+        player = std::make_unique<Player>(AppPaths(dir.path().toStdString()), *window);
+        window->create(*player, argument);
+    }
+    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+struct ExpectedAction {
+    const char* name;
+    const char* caption;
+    const char* keys; // portable text of the shortcuts, ", " between two
+};
+
+} // namespace
+
+class AppKestoTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void everyActionHasItsCaptionAndShortcut() {
+        static const ExpectedAction expected[] = {
+            {"OpenFileAc", "添加文件(&F)...", "Ctrl+L"},
+            {"OpenDirAc", "打开文件夹(&O)...", "F4"},
+            {"AddDirAc", "添加文件夹(&A)...", "F3"},
+            {"EscAc", "退出(&E)", "Esc"},
+            {"PreferencesAc", "设置(&S)...", "F6"},
+            {"ExplorerExe", "浏览应用程序所在的文件夹(&E)", "Ctrl+Alt+E"},
+            {"ExplorerFile", "浏览(&E)...", "Ctrl+E"},
+            {"ViewFormatPathAc", "切换查看方式(&T)", "F8"},
+            {"NextAc", "下一首(&N)", "Tab"},
+            {"PrevAc", "上一首(&P)", "Shift+Backtab"},
+            {"TerugspoelenAc", "重绕总计", "Backspace"},
+            {"PlayModeToggleAc", "切换播放方式(&T)", "F9"},
+            {"SavePlaylistAc", "保存播放列表(&S)...", "Ctrl+S"},
+            {"LoadPlayListAc", "打开播放列表(&O)...", "Ctrl+O"},
+            {"PlayAc", "播放(&P)", "Return, Enter"},
+            {"StopAc", "停止(&S)", "0"},
+            {"PauseAc", "暂停(&U)", "Space"},
+            {"AboutAc", "关于(&A)...", ""},
+            {"MinimizeAc", "最小化到托盘(&M)", "F11"},
+            {"MaximizeAc", "MaximizeAc", "F12"},
+            {"FileInfoAc", "属性(&P)...", "F2"},
+            {"ShortcutsAc", "快捷键...", "F1"},
+            {"FindAc", "查找(&F)...", "Ctrl+F"},
+            {"ResetMixerAc", "重置声卡驱动混音器", "Ctrl+Space"},
+            {"View1Ac", "查看文件名(&F)", ""},
+            {"View2Ac", "查看完整路径(&P)", ""},
+            {"View3Ac", "查看相对路径(&R)", ""},
+            {"ModeAc1", "循环列表(&R)", ""},
+            {"ModeAc2", "循环文件(&R)", ""},
+            {"ModeAc3", "播放列表(&P)", ""},
+            {"ModeAc4", "播放文件(&P)", ""},
+            {"ModeAc5", "随机播放(&S)", ""},
+            {"RefreshAc", "检查文件更新", "F5"},
+            {"QueuAc", "队列(&Q)", "Ins, ."},
+            {"RealDelAc", "删除(&D)...", "Shift+Del"},
+            {"CropAc", "仅保留选定或队列的对象(&C)", "Ctrl+Del"},
+            {"DeleteAc", "移除(&R)", "Del"},
+            {"TotalTimeAc", "选定对象的播放长度...", "Ctrl+Alt+T"},
+            {"SleepTimerAc", "休眠定时器(&T)...", "Alt+T"},
+            {"DocAc", "文档(&D)...", "Ctrl+F1"},
+            {"FavoritesAddAc", "添加播放列表到收藏夹(&A)...", "Ctrl+D"},
+            {"FavoritesOrganize", "整理收藏夹(&O)...", "Ctrl+B"},
+            {"PropertiesAc", "属性...", "Alt+Return"},
+            {"AddRadioAc", "添加 URL(&U)...", "Ctrl+R"},
+            {"CopyAc", "复制播放列表项(&C)", "Ctrl+C"},
+            {"CutAc", "剪切播放列表项(&T)", "Ctrl+X"},
+            {"PastAc", "粘贴播放列表项(&P)", "Ctrl+V"},
+            {"ListEntryAc", "编辑播放列表项(&E)...", "Shift+F2"},
+            {"RecordStartAc", "录制(&R)", "J"},
+            {"BrokenFilesAc", "从列表中移除缺少的文件(&M)", "Alt+Del"},
+            {"JumpAc", "选定正在播放的对象(&P)", "`"},
+            {"ViewPlayBarAc", "控制栏", ""},
+            {"ViewProgressPanelAc", "进度条", ""},
+            {"ClearShuffleHistoryAc", "清除随机/队列历史记录(&C)", "Ctrl+Shift+C"},
+            {"NewListAc", "清除播放列表(&C)", "Ctrl+N"},
+            {"CopyPlAc", "", ""},
+        };
+        Fixture f;
+        for (const ExpectedAction& e : expected) {
+            QAction* a = f.window->actions().find(QString::fromLatin1(e.name));
+            QVERIFY2(a, e.name);
+            QCOMPARE(a->text(), QString::fromUtf8(e.caption));
+            QStringList keys;
+            for (const QKeySequence& k : a->shortcuts())
+                keys << k.toString(QKeySequence::PortableText);
+            QCOMPARE(keys.join(QStringLiteral(", ")), QString::fromLatin1(e.keys));
+        }
+        QVERIFY(f.window->actions()["ViewPlayBarAc"]->isChecked());
+        QVERIFY(f.window->actions()["ViewProgressPanelAc"]->isChecked());
+    }
+
+    void menusListTheirCommandsInOrder() {
+        Fixture f;
+        const auto names = [](QMenu* m) {
+            QStringList out;
+            for (QAction* a : m->actions())
+                out << (a->isSeparator() ? QStringLiteral("-")
+                        : a->menu()      ? a->menu()->title()
+                                         : a->objectName());
+            return out.join(QLatin1Char(' '));
+        };
+        const QList<QAction*> top = f.window->menuBar()->actions();
+        QStringList titles;
+        for (QAction* a : top)
+            titles << a->text();
+        QCOMPARE(titles.join(QLatin1Char('|')),
+                 QStringLiteral("文件(&F)|编辑(&E)|播放(&P)|收藏(&F)|选项(&O)|查看(&V)|帮助(&H)"));
+        QCOMPARE(names(top[0]->menu()), QStringLiteral("OpenDirAc AddDirAc OpenFileAc AddRadioAc - "
+                                                       "LoadPlayListAc SavePlaylistAc - EscAc"));
+        QCOMPARE(names(top[1]->menu()),
+                 QStringLiteral("FileInfoAc DeleteAc RealDelAc ExplorerFile 工具(&T) - FindAc"));
+        QMenu* tools = top[1]->menu()->actions()[4]->menu();
+        QCOMPARE(names(tools),
+                 QStringLiteral("RefreshAc JumpAc RenameMenuItem SleepTimerAc CropAc BrokenFilesAc "
+                                "CutAc CopyAc PastAc ListEntryAc NewListAc ClearShuffleHistoryAc "
+                                "TotalTimeAc ExplorerExe"));
+        QCOMPARE(names(top[2]->menu()),
+                 QStringLiteral("PlayAc PauseAc StopAc RecordStartAc - NextAc "
+                                "PrevAc QueuAc"));
+        QCOMPARE(names(top[3]->menu()), QStringLiteral("FavoritesAddAc FavoritesOrganize -"));
+        QCOMPARE(names(top[4]->menu()), QStringLiteral("PreferencesAc - ModeAc1 ModeAc2 ModeAc3 "
+                                                       "ModeAc4 ModeAc5 PlayModeToggleAc"));
+        QCOMPARE(names(top[5]->menu()), QStringLiteral("View1Ac View2Ac View3Ac ViewFormatPathAc - "
+                                                       "ViewPlayBarAc ViewProgressPanelAc"));
+        QCOMPARE(names(top[6]->menu()), QStringLiteral("ShortcutsAc DocAc - AboutAc"));
+        QCOMPARE(names(f.window->PopupMenu3),
+                 QStringLiteral("QueuAc DeleteAc ExplorerFile - FileInfoAc"));
+        QCOMPARE(names(f.window->TrayPopupMenu),
+                 QStringLiteral("TrayVolume1000 TrayVolume600 TrayVolume300 TrayVolume0 - TrayPlay "
+                                "TrayPause TrayStop TrayNext TrayPrevious TrayCopyTitle - TrayOpen "
+                                "TrayExit"));
+    }
+
+    void keysGoToActionsFirstThenTheDispatcher() {
+        Fixture f;
+        f.player->playlist.PlaylistEntries = {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"};
+        RefreshListView(*f.player, false, false);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.window->ListScreen->setFocus();
+        SelectEntry(*f.player, 1);
+
+        // Insert belongs to the queue command, not to the list.
+        QTest::keyClick(f.window->ListScreen, Qt::Key_Insert);
+        QCOMPARE(f.player->playlist.QueueList, std::vector<std::string>{"/m/b.mp3"});
+
+        // A letter opens the find window and does not move the selection.
+        QSignalSpy find(f.window.get(), &TAppKesto::findRequested);
+        const int focused = f.window->ListScreen->focusedIndex();
+        QTest::keyClick(f.window->ListScreen, Qt::Key_C);
+        QCOMPARE(find.count(), 1);
+        QCOMPARE(find.at(0).at(0).toString(), QStringLiteral("c"));
+        QCOMPARE(f.window->ListScreen->focusedIndex(), focused);
+
+        // J records instead: here, with no stream, it says what recording needs.
+        QTest::keyClick(f.window->ListScreen, Qt::Key_J);
+        QCOMPARE(find.count(), 1);
+        QCOMPARE(f.messages.back().second,
+                 QStringLiteral("您只能录制在线音乐。\n请先连接上一个。"));
+    }
+
+    void volumeDragArithmetic() {
+        QCOMPARE(volumeAfterDrag(500, 300, 290, 290), 680); // 50 % + 10 px = 68 %
+        QCOMPARE(volumeAfterDrag(500, 300, 310, 310), 320);
+        // the top of the screen is 100 %
+        QCOMPARE(volumeAfterDrag(500, 300, 200, 0), 1000);
+        QCOMPARE(volumeAfterDrag(500, 300, 1300, 1300), 0);
+
+        Fixture f("[Window]\nVUStyle=1\n");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        SetVolume(*f.player, 500);
+        f.player->MuteRestore = 300;
+        QLabel* label = f.window->LabelVolume;
+        const QPoint at(label->width() / 2, label->height() / 2);
+        QTest::mousePress(label, Qt::LeftButton, {}, at);
+        QVERIFY(f.window->VolumeProcesBar->isVisible());
+        QVERIFY(!f.window->LevelMeter6->isVisible());
+        QTest::mouseMove(label, at - QPoint(0, 10));
+        QCOMPARE(f.player->Volume, 680);
+        QCOMPARE(label->text(), QStringLiteral("68 %"));
+        QTest::mouseRelease(label, Qt::LeftButton, {}, at - QPoint(0, 10));
+        // a drag ends a pending soft mute
+        QCOMPARE(f.player->MuteRestore, -1);
+        QVERIFY(f.window->LevelMeter6->isVisible());
+    }
+
+    void statusBarStepsThePlayMode() {
+        Fixture f;
+        f.window->show();
+        StatusPanels* bar = f.window->StatusBar1;
+        const int y = bar->height() / 2;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, y));
+        QCOMPARE(f.player->PlayMode, 1);
+        QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(100, y));
+        QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(100, y));
+        // back from 0 wraps to 4
+        QCOMPARE(f.player->PlayMode, 4);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, y));
+        QCOMPARE(f.player->PlayMode, 0);
+        for (int x : {10, 75, 150, 200})
+            QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, y));
+        // other panels and the edges do nothing
+        QCOMPARE(f.player->PlayMode, 0);
+        QVERIFY(f.window->actions()["ModeAc1"]->isChecked());
+    }
+
+    void snapsWithinTenPixels() {
+        const QRect area(0, 0, 1280, 770);
+        QCOMPARE(snapToWorkArea({10, 300, 300, 400}, area), QPoint(0, 300));
+        QCOMPARE(snapToWorkArea({11, 300, 300, 400}, area), QPoint(11, 300));
+        QCOMPARE(snapToWorkArea({-10, 300, 300, 400}, area), QPoint(0, 300));
+        // right edge
+        QCOMPARE(snapToWorkArea({970, 300, 300, 400}, area), QPoint(980, 300));
+        QCOMPARE(snapToWorkArea({969, 300, 300, 400}, area), QPoint(969, 300));
+        QCOMPARE(snapToWorkArea({500, 8, 300, 400}, area), QPoint(500, 0));
+        // bottom edge
+        QCOMPARE(snapToWorkArea({500, 361, 300, 400}, area), QPoint(500, 370));
+        QCOMPARE(snapToWorkArea({500, 359, 300, 400}, area), QPoint(500, 359));
+    }
+
+    void meterStylesLayOutTheHeader() {
+        Fixture f;
+        f.window->resize(400, 300);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        TAppKesto& w = *f.window;
+        const int client = w.ProgressPanel->width();
+
+        w.SetVUStyle(0);
+        QVERIFY(w.LabelVolume->isVisible() && !w.LevelMeter6->isVisible() &&
+                !w.LevelMeter14->isVisible());
+        QCOMPARE(w.Progres->width(), client);
+        QCOMPARE(w.LabelVolume->geometry().right() + 1, client);
+        QVERIFY(w.actions()["Level1Ac"]->isChecked());
+
+        w.SetVUStyle(1);
+        QVERIFY(w.LevelMeter6->isVisible() && w.LabelVolume->isVisible());
+        QCOMPARE(w.Progres->width(), w.LevelMeter6->x());
+        QCOMPARE(w.LabelVolume->geometry().right() + 1, w.LevelMeter6->x());
+        QVERIFY(w.actions()["Level2Ac"]->isChecked() && !w.actions()["Level1Ac"]->isChecked());
+
+        w.SetVUStyle(2);
+        QVERIFY(w.LevelMeter14->isVisible() && w.PanelLevelMeter14->isVisible());
+        QVERIFY(!w.LabelVolume->isVisible());
+        QCOMPARE(w.LevelMeter14->geometry().right() + 2, client);
+        QCOMPARE(w.Progres->width(), w.LevelMeter14->x());
+        QCOMPARE(w.PanelLevelMeter14->x(), w.LevelMeter14->x());
+        QCOMPARE(f.player->settings.readInt("Window", "VUStyle", -1), 2);
+
+        // While + is held, the volume bar stands in for part of the wide meter.
+        w.ListScreen->setFocus();
+        QTest::keyPress(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(w.VolumeProcesBar->isVisible() && w.LabelVolume->isVisible());
+        QCOMPARE(w.LevelMeter14->width(), 139 - w.VolumeProcesBar->width());
+        QTest::keyRelease(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(!w.VolumeProcesBar->isVisible());
+        QCOMPARE(w.LevelMeter14->width(), 143);
+
+        w.SetVUStyle(7);
+        QVERIFY(!w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
+        QVERIFY(!w.actions()["Level1Ac"]->isChecked() && !w.actions()["Level3Ac"]->isChecked());
+    }
+
+    void exitChecksComeInOrder() {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        // The text window open: Esc closes only it.
+        f.window->actions()["ShortcutsAc"]->trigger();
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        f.window->actions()["EscAc"]->trigger();
+        QVERIFY(f.window->isVisible());
+        // A long operation running: Esc only asks it to stop.
+        f.player->playlist.ListBusy = true;
+        f.player->playlist.CancelRequested = false;
+        f.window->actions()["EscAc"]->trigger();
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.player->playlist.CancelRequested);
+        f.player->playlist.ListBusy = false;
+        f.window->actions()["EscAc"]->trigger();
+        QVERIFY(!f.window->isVisible());
+    }
+
+    void startUpGeometryAndTheOffscreenGuard() {
+        {
+            Fixture f("[Window]\nWidth=500\nHeight=420\nLeft=30\nTop=40\n[Window2]\nWidth=250\n"
+                      "Height=260\nLeft=50\nTop=60\n");
+            QCOMPARE(f.window->geometry(), QRect(30, 40, 500, 420));
+        }
+        {
+            Fixture f("[Window]\nWidth=500\n[Window2]\nWidth=250\nHeight=260\nLeft=50\nTop=60\n",
+                      "/nowhere/x.mp3");
+            QCOMPARE(f.window->geometry(), QRect(50, 60, 250, 260));
+        }
+        {
+            Fixture f("[Window]\nWidth=5000\n");
+            QCOMPARE(f.window->geometry(), QRect(20, 20, 300, 400));
+        }
+    }
+
+    void aPathPlaysOnlyAfterTheDeferredWork() {
+        QTemporaryDir music;
+        const std::string a = music.filePath("a.wav").toStdString();
+        {
+            std::ofstream out(a, std::ios::binary);
+            out << test::wavFile(test::sineTone(44100, 2, 44100 * 5, 440.0), 44100, 2);
+        }
+        {
+            Fixture f;
+            f.player->playlist.PlaylistEntries = {a};
+            f.window->runDeferredStartup();
+            // nothing plays without a path
+            QCOMPARE(f.player->OutputStream, AudioHandle(0));
+        }
+        Fixture f("[General]\nEnqueueOption=1\n", a);
+        // not before the output is open
+        QCOMPARE(f.player->OutputStream, AudioHandle(0));
+        QCOMPARE(f.player->playlist.PlaylistEntries.back(), a);
+        f.window->runDeferredStartup();
+        QVERIFY(f.player->OutputStream != 0);
+        QCOMPARE(f.player->playlist.PlayingEntry, a);
+        StopPlayback(*f.player, true);
+    }
+};
+
+QTEST_MAIN(AppKestoTest)
+#include "app_kesto_test.moc"
