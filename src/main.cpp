@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
     const InstanceEndpoints endpoints = instanceEndpoints(paths.programFolder());
     if (HandleCommandLine(startupArgument, settings, endpoints, todayLocal()))
         return 0;
+    if (classifySwitch(startupArgument) == CommandSwitch::SetRootPath)
+        return runSetRootPath(argc, argv, paths);
     InstanceLock lock(endpoints.lockPath);
     if (CheckSingleInstance(startupArgument, settings, lock, endpoints))
         return 0;

@@ -2,12 +2,15 @@
 
 #include "app/app_kesto.h"
 #include "app/player.h"
+#include "app/set_root_path.h"
 #include "app/settings_startup.h"
+#include "platform/folder_dialog.h"
 #include "platform/instance_server.h"
 #include "playback/transport.h"
 #include "playlist/playlist_files.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QProxyStyle>
 #include <QTimer>
 
@@ -64,6 +67,24 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
     window.stopTimers();
     player.audio.Free();
     return code;
+}
+
+int runSetRootPath(int& argc, char** argv, const AppPaths& paths) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kesto"));
+    Settings settings(paths.GetIniPath());
+    RunSetRootPathSwitch(settings,
+                         {[] {
+                              return BrowseForFolder(QString::fromUtf8(kSetRootPathCaption),
+                                                     QString::fromUtf8(kSetRootPathPrompt))
+                                  .toStdString();
+                          },
+                          [](const std::string& text) {
+                              QMessageBox::information(nullptr, QStringLiteral("Kesto"),
+                                                       QString::fromStdString(text).replace(
+                                                           QLatin1Char('\r'), QLatin1Char('\n')));
+                          }});
+    return 0;
 }
 
 } // namespace kesto

@@ -12,4 +12,8 @@ namespace kesto {
 int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& startupArgument,
               InstanceLock& lock, const InstanceEndpoints& endpoints);
 
+// The "-setrootpath" switch: the music-folder set-up with the desktop's folder
+// dialog, then the process ends.
+int runSetRootPath(int& argc, char** argv, const AppPaths& paths);
+
 } // namespace kesto

@@ -15,6 +15,8 @@ CommandSwitch classifySwitch(std::string_view argument) {
         return CommandSwitch::SetLastUpdateCheck;
     if (argument == "-setglobalhotkeys")
         return CommandSwitch::SetGlobalHotkeys;
+    if (argument == "-setrootpath")
+        return CommandSwitch::SetRootPath;
     return CommandSwitch::None;
 }
 
@@ -52,6 +54,7 @@ bool HandleCommandLine(const std::string& argument, Settings& settings,
                        const InstanceEndpoints& endpoints, Date today, int patienceMs) {
     switch (classifySwitch(argument)) {
     case CommandSwitch::None:
+    case CommandSwitch::SetRootPath:
         return false;
     case CommandSwitch::Quit: {
         InstanceLock probe(endpoints.lockPath);

@@ -11,7 +11,7 @@
 
 namespace kesto {
 
-enum class CommandSwitch { None, Quit, SetLastUpdateCheck, SetGlobalHotkeys };
+enum class CommandSwitch { None, Quit, SetLastUpdateCheck, SetGlobalHotkeys, SetRootPath };
 
 // Exact, case-sensitive, whole-text comparison: "-QUIT" is a path.
 CommandSwitch classifySwitch(std::string_view argument);
@@ -20,7 +20,10 @@ CommandSwitch classifySwitch(std::string_view argument);
 // channel is not listening yet (it may still be starting).
 inline constexpr int kHandOverPatienceMs = 3000;
 
-// Executes a maintenance switch; true means the process ends now.
+// Executes a maintenance switch; true means the process ends now. The
+// music-folder set-up ("-setrootpath") needs dialogs: it is left to the
+// caller, which sees CommandSwitch::SetRootPath and runs it with a window
+// toolkit (this returns false for it).
 bool HandleCommandLine(const std::string& argument, Settings& settings,
                        const InstanceEndpoints& endpoints, Date today,
                        int patienceMs = kHandOverPatienceMs);

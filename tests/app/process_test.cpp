@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kesto;
 
@@ -29,8 +31,10 @@ class ProcessTest : public QObject {
         return env;
     }
 
-    std::unique_ptr<QProcess> start(const QStringList& args) {
+    std::unique_ptr<QProcess> start(const QStringList& args, const QString& workingDir = {}) {
         auto p = std::make_unique<QProcess>();
+        if (!workingDir.isEmpty())
+            p->setWorkingDirectory(workingDir);
         p->setProcessEnvironment(environment());
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(KESTO_BINARY, args);
@@ -52,8 +56,8 @@ class ProcessTest : public QObject {
 
     // Runs a short-lived second process and returns its exit code, or -1 when
     // it was still running after `ms` (it became a player of its own).
-    int runSecond(const QStringList& args, int ms = 3000) {
-        auto p = start(args);
+    int runSecond(const QStringList& args, int ms = 3000, const QString& workingDir = {}) {
+        auto p = start(args, workingDir);
         if (!p->waitForFinished(ms)) {
             p->kill();
             p->waitForFinished();
@@ -117,15 +121,64 @@ private Q_SLOTS:
         QCOMPARE(runSecond({"-quit"}, 1500), 0);
     }
 
+    void handedOverPathsReachThePlaylist() {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[General]\nEnqueueOption=1\n"); // add to the list, do not play
+        f.close();
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        QCOMPARE(runSecond({"/music/a.mp3"}), 0);
+        QCOMPARE(runSecond({"x"}), 0);
+        // A relative path means the folder of the terminal it was typed in.
+        QDir(dir->path()).mkpath("shell");
+        QCOMPARE(runSecond({"song.mp3"}, 3000, dir->filePath("shell")), 0);
+
+        // The playlist and then the settings are written as the player ends.
+        const int watch = inotify_init1(IN_NONBLOCK);
+        QVERIFY(watch >= 0);
+        QVERIFY(inotify_add_watch(watch, home().toUtf8().constData(),
+                                  IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
+        quitPlayer(*player);
+        QStringList order;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(watch, buf, sizeof buf)) > 0;) {
+            for (char* p = buf; p < buf + n;) {
+                auto* e = reinterpret_cast<inotify_event*>(p);
+                const QString name = QString::fromUtf8(e->name);
+                if ((name == "Playlist.txt" || name == "Kesto.ini") && !order.contains(name))
+                    order << name;
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        ::close(watch);
+        QCOMPARE(order, (QStringList{"Playlist.txt", "Kesto.ini"}));
+
+        QFile list(dir->filePath("home/Playlist.txt"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QString expected = QStringLiteral("/music/a.mp3\r\n") +
+                                 dir->filePath("shell/song.mp3") + QStringLiteral("\r\n");
+        // The one-character text never became an entry.
+        QCOMPARE(QString::fromUtf8(list.readAll()), expected);
+    }
+
     void readOnlySettingsSurviveTheShutdown() {
         QFile f(ini());
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("[Window]\nWidth=400\n");
         f.close();
         QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        QFile list(dir->filePath("home/Playlist.txt"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("/kept/one.mp3\r\n");
+        list.close();
+        QVERIFY(list.setPermissions(QFileDevice::ReadOwner));
         auto player = start({});
         QVERIFY(waitUntilListening());
+        QCOMPARE(runSecond({"/music/new.mp3"}), 0);
         quitPlayer(*player);
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QCOMPARE(list.readAll(), QByteArray("/kept/one.mp3\r\n"));
         QCOMPARE(runSecond({"-setglobalhotkeys"}), 0);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("[Window]\nWidth=400\n"));

@@ -18,7 +18,9 @@ TEST(CommandLine, SwitchesAreExactWholeTexts) {
     EXPECT_EQ(classifySwitch("-quit"), CommandSwitch::Quit);
     EXPECT_EQ(classifySwitch("-setlastupdatecheck"), CommandSwitch::SetLastUpdateCheck);
     EXPECT_EQ(classifySwitch("-setglobalhotkeys"), CommandSwitch::SetGlobalHotkeys);
-    for (const char* path : {"-QUIT", "-Quit", "-quit ", "quit", "-quitx", "", "-reg", "-unreg"})
+    EXPECT_EQ(classifySwitch("-setrootpath"), CommandSwitch::SetRootPath);
+    for (const char* path :
+         {"-QUIT", "-Quit", "-quit ", "quit", "-quitx", "", "-reg", "-unreg", "-SetRootPath"})
         EXPECT_EQ(classifySwitch(path), CommandSwitch::None) << path;
 }
 
