@@ -45,6 +45,18 @@ public:
     void create(Player& player, std::string startupArgument);
     ~TAppKesto() override;
 
+    const ListStyle& listStyle() const { return style_; }
+    void applyListStyle(const ListStyle& style);
+    // How one playlist line looks: its text (queue numbers first), its
+    // colours and whether it is bold.
+    struct LineLook {
+        QString text;
+        QColor fill;
+        QColor ink;
+        bool bold = false;
+    };
+    LineLook lineLook(int index, bool selected);
+
     // Components, by their designer names.
     QWidget* ProgressPanel;
     TGorseProgress* Progres;
@@ -177,7 +189,6 @@ private:
 
     // The playlist view: drawing one line, the look, dragging lines.
     void ListScreenDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
-    void applyListStyle(const ListStyle& style);
     void ListScreenStartDrag(int line);
     void ListScreenDragOver(int y);
     void ListScreenEndDrag();

@@ -39,53 +39,59 @@ void TAppKesto::applyListStyle(const ListStyle& style) {
     }
 }
 
-void TAppKesto::ListScreenDrawItem(QPainter& p, int index, const QRect& rect, bool selected) {
+TAppKesto::LineLook TAppKesto::lineLook(int index, bool selected) {
     const PlaylistState& list = player_->playlist;
-    if (index < 0 || index >= static_cast<int>(list.PlaylistEntries.size())) {
-        p.fillRect(rect, style_.background.resolve(palette()));
-        return;
-    }
+    LineLook look;
+    const QPalette& pal = palette();
+    look.fill = style_.background.resolve(pal);
+    if (index < 0 || index >= static_cast<int>(list.PlaylistEntries.size()))
+        return look;
     const std::string& entry = list.PlaylistEntries[static_cast<std::size_t>(index)];
     marks_.refresh(list.QueueList, list.ShuffleHistory);
-    QString text = QString::fromStdString(EntryDisplayText(list, index));
+    look.text = QString::fromStdString(EntryDisplayText(list, index));
     // Queue numbers by text: every line holding a queued entry shows its
     // positions, the highest leftmost.
     if (const std::vector<int>* positions = marks_.queuePositions(entry))
         for (int q : *positions)
-            text = QString::number(q) + QStringLiteral(" >   ") + text;
+            look.text = QString::number(q) + QStringLiteral(" >   ") + look.text;
 
-    const QPalette& pal = palette();
+    // A line counts as playing only while the output is open.
     const bool playing = index == list.CurrentIndex && player_->DeviceReady;
-    QFont font = ListScreen->font();
-    QColor fill;
-    QColor ink;
     if (selected) {
-        fill = (playing ? style_.playingSelectionColor : style_.selectionColor).resolve(pal);
-        ink = (playing ? style_.playingSelectedColor : style_.selectedFontColor).resolve(pal);
-        font.setBold(playing ? style_.playingBold : style_.fontBold);
-    } else {
-        fill = style_.background.resolve(pal);
-        ink = style_.fontColor.resolve(pal);
-        if (playing) {
-            ink = style_.playingColor.resolve(pal);
-            font.setBold(style_.playingBold);
-        } else {
-            font.setBold(style_.fontBold);
-            if (marks_.shuffled(entry))
-                ink = style_.shuffledColor.resolve(pal);
-            if (marks_.queued(entry))
-                ink = style_.queuedColor.resolve(pal);
-            if (ClassifyEntry(entry) == EntryKind::Stream)
-                ink = kStreamGreen;
-        }
+        look.fill = (playing ? style_.playingSelectionColor : style_.selectionColor).resolve(pal);
+        look.ink = (playing ? style_.playingSelectedColor : style_.selectedFontColor).resolve(pal);
+        look.bold = playing ? style_.playingBold : style_.fontBold;
+        return look;
     }
-    p.fillRect(rect, fill);
+    look.ink = style_.fontColor.resolve(pal);
+    if (playing) {
+        look.ink = style_.playingColor.resolve(pal);
+        look.bold = style_.playingBold;
+        return look;
+    }
+    look.bold = style_.fontBold;
+    // Later marks win: played in shuffle, then queued, then a stream's green.
+    if (marks_.shuffled(entry))
+        look.ink = style_.shuffledColor.resolve(pal);
+    if (marks_.queued(entry))
+        look.ink = style_.queuedColor.resolve(pal);
+    if (ClassifyEntry(entry) == EntryKind::Stream)
+        look.ink = kStreamGreen;
+    return look;
+}
+
+void TAppKesto::ListScreenDrawItem(QPainter& p, int index, const QRect& rect, bool selected) {
+    const LineLook look = lineLook(index, selected);
+    p.fillRect(rect, look.fill);
+    if (look.text.isEmpty())
+        return;
+    QFont font = ListScreen->font();
+    font.setBold(look.bold);
     p.setFont(font);
-    p.setPen(ink);
+    p.setPen(look.ink);
     // At the line's top, 4 pixels in, never clipped to the line nor shortened.
-    const QFontMetrics fm(font);
     p.setClipping(false);
-    p.drawText(rect.left() + 4, rect.top() + fm.ascent(), text);
+    p.drawText(rect.left() + 4, rect.top() + QFontMetrics(font).ascent(), look.text);
 }
 
 void TAppKesto::ListScreenStartDrag(int line) {
