@@ -21,6 +21,9 @@ TGorseProgress::TGorseProgress(QWidget* parent) : QWidget(parent) {
 }
 
 void TGorseProgress::setMax(qint64 value) {
+    // The status tick restates the maximum many times a second.
+    if (value == max_)
+        return;
     max_ = value;
     position_ = std::min(position_, max_);
     position2_ = std::min(position2_, max_);
@@ -30,9 +33,24 @@ void TGorseProgress::setMax(qint64 value) {
 void TGorseProgress::setPositionOf(qint64& field, qint64 value) {
     if (value == field)
         return;
+    const qint64 before = field;
     field = std::clamp<qint64>(value, 0, std::max<qint64>(max_, 0));
-    update(innerRect());
+    // The seek bar moves by a millisecond at a time but by a pixel only every
+    // few hundred: repaint only when the picture changes.
+    if (drawnExtent(before) != drawnExtent(field))
+        update(innerRect());
     Q_EMIT changed();
+}
+
+qint64 TGorseProgress::drawnExtent(qint64 position) const {
+    // LED meters count LEDs, and a caption shows the value itself.
+    if (barType_ == brStereoLeds || captionType_ != ctNone || max_ <= 0)
+        return position;
+    const QRect inner = innerRect();
+    const qint64 length = orientation_ == pbHorizontal || barType_ == brClassicWindows
+                              ? inner.width()
+                              : inner.height();
+    return length * position / max_;
 }
 
 void TGorseProgress::setPosition(qint64 value) {

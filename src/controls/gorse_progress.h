@@ -71,6 +71,9 @@ private:
     void paintBar(class QPainter& p, int w, int h) const;
     void paintCaption(class QPainter& p, int h) const;
     void setPositionOf(qint64& field, qint64 value);
+    // What a position looks like on screen: pixels of bar, or the value itself
+    // where every step shows.
+    qint64 drawnExtent(qint64 position) const;
     void repaintAll() { update(); }
 
     qint64 max_ = 100;

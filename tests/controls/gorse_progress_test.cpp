@@ -198,6 +198,19 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(watch.paints, 1);
         QCOMPARE(spy.count(), 1);
+
+        // A seek bar counting milliseconds: a step smaller than a pixel is
+        // reported but not painted; a step that moves the bar is painted.
+        g.setMax(200000);
+        QTRY_COMPARE(watch.paints, 2);
+        g.setPosition(100000);
+        QTRY_COMPARE(watch.paints, 3);
+        g.setPosition(100500); // 117 px for 200 s: 1,709 ms per pixel
+        QTest::qWait(50);
+        QCOMPARE(watch.paints, 3);
+        QCOMPARE(spy.count(), 3);
+        g.setPosition(102000);
+        QTRY_COMPARE(watch.paints, 4);
     }
 
     void borderWidthMustFit() {

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Measures the real program as a user runs it, on a virtual display with a
+# PulseAudio null sink:
+#   1. start to ready, with an empty playlist and with 100,000 real files;
+#   2. resident memory after start in both cases;
+#   3. CPU time per minute of MP3 playback with the 14-LED meter showing,
+#      next to the mpg123 command line playing the same file.
+# Usage: bench/window_measure.sh [build-dir]     (a Release build)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}
+. "$here/scripts/services.sh"
+trap kesto_stop_services EXIT
+[ -n "${DISPLAY:-}" ] || kesto_start_xvfb
+[ -n "${PULSE_SERVER:-}" ] || kesto_start_pulse
+work=$(mktemp -d /tmp/kesto-measure-XXXXXX)
+KESTO_SERVICE_DIRS="$KESTO_SERVICE_DIRS $work"
+
+echo "== making 100,000 real files (hard links to ten generated MP3s)"
+mkdir -p "$work/src" "$work/lib" "$work/big"
+for i in $(seq 0 9); do
+    sox -R -n -r 44100 -c 2 "$work/src/t$i.wav" synth 1 sine $((200 + 50 * i)) vol 0.3
+    lame --quiet -b 128 "$work/src/t$i.wav" "$work/src/t$i.mp3"
+done
+perl -e 'my ($src, $lib) = @ARGV;
+    for my $d (0 .. 99) {
+        my $dir = sprintf("%s/Artist %02d", $lib, $d);
+        mkdir $dir or die;
+        for my $f (0 .. 999) {
+            link(sprintf("%s/t%d.mp3", $src, $f % 10), sprintf("%s/%03d Track title.mp3", $dir, $f))
+                or die;
+        }
+    }' "$work/src" "$work/lib"
+find "$work/lib" -type f | sort | awk '{printf "%s\r\n", $0}' > "$work/big/Playlist.txt"
+echo "$(wc -l < "$work/big/Playlist.txt") entries"
+
+echo "== start to ready, empty playlist"
+KESTO_AUDIO_OUTPUT=null "$build/bench/startup_bench" "$build/kesto" 10
+echo "== start to ready, 100,000 entries"
+KESTO_AUDIO_OUTPUT=null "$build/bench/startup_bench" "$build/kesto" 10 "$work/big"
+
+echo "== CPU per minute of MP3 playback, 14-LED meter showing"
+sox -R -n -r 44100 -c 2 "$work/long.wav" synth 70 sine 300-3000 vol 0.5
+lame --quiet -b 192 "$work/long.wav" "$work/long.mp3"
+home="$work/play"
+mkdir -p "$home"
+printf '[Window]\r\nVUStyle=2\r\n' > "$home/Kesto.ini"
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+tick=$(getconf CLK_TCK)
+KESTO_HOME=$home "$build/kesto" "$work/long.mp3" &
+pid=$!
+sleep 3
+a=$(cpu $pid)
+sleep 60
+b=$(cpu $pid)
+KESTO_HOME=$home "$build/kesto" -quit
+wait $pid || true
+echo "kesto: $(echo "scale=3; ($b - $a) / $tick" | bc) s CPU per minute"
+mpg123 -q -o pulse "$work/long.mp3" &
+pid=$!
+sleep 3
+a=$(cpu $pid)
+sleep 60
+b=$(cpu $pid)
+kill $pid
+wait $pid 2>/dev/null || true
+echo "mpg123 -o pulse: $(echo "scale=3; ($b - $a) / $tick" | bc) s CPU per minute"
