@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -47,14 +48,14 @@ struct Timings {
     void add(Clock::duration d) { ms.push_back(Ms(d).count()); }
     void report(const char* what) {
         if (ms.empty()) {
-            std::printf("%-22s none\n", what);
+            std::printf("%-34s none\n", what);
             return;
         }
         std::sort(ms.begin(), ms.end());
         const auto at = [&](double q) {
             return ms[static_cast<std::size_t>(q * (ms.size() - 1))];
         };
-        std::printf("%-22s %8zu  median %7.3f ms  p99 %7.3f ms  p99.9 %7.3f ms  worst %8.3f ms\n",
+        std::printf("%-34s %8zu  median %7.3f ms  p99 %7.3f ms  p99.9 %7.3f ms  worst %8.3f ms\n",
                     what, ms.size(), at(0.5), at(0.99), at(0.999), ms.back());
     }
 };
@@ -198,6 +199,11 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(waits.calls), Ms(waits.worst).count(),
                 waits.worstCall.c_str(), static_cast<unsigned long long>(waits.slow),
                 waits.calls ? Ms(waits.total).count() / static_cast<double>(waits.calls) : 0.0);
+    std::map<std::string, Timings> slowByCall;
+    for (const auto& [call, took] : waits.slowCalls)
+        slowByCall[call].add(took);
+    for (auto& [call, times] : slowByCall)
+        times.report(("  over 1 ms: " + call).c_str());
     statusTicks.report("status tick");
     levelTicks.report("level tick");
     actions.report("user action");

@@ -12,6 +12,7 @@
 #include "playback/engine/audio_library.h"
 #include "playback/engine_wait_probe.h"
 #include "playback/next_entry_handoff.h"
+#include "playback/output_retirer.h"
 #include "playback/player_playback.h"
 #include "playlist/playlist_state.h"
 
@@ -56,6 +57,8 @@ public:
 
     // ---- Audio engine and playback (src/playback) ----
     AudioLibrary audio;
+    // Frees stopped outputs off the UI thread; goes before the engine does.
+    OutputRetirer retirer{audio};
 
     // Shared with the fill callback on the engine's feeder thread: atomics.
     // The UI thread writes them only while no callback can run (the output

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kesto {
 
@@ -20,6 +22,8 @@ struct EngineWaitStats {
     // Calls slower than this are counted in `slow`.
     std::chrono::nanoseconds slowLimit = std::chrono::milliseconds(1);
     std::uint64_t slow = 0;
+    // Every call slower than slowLimit, by name.
+    std::vector<std::pair<std::string, std::chrono::nanoseconds>> slowCalls;
 };
 
 class EngineWaitProbe {
@@ -34,8 +38,10 @@ public:
         const auto took = std::chrono::steady_clock::now() - start_;
         ++stats_->calls;
         stats_->total += took;
-        if (took > stats_->slowLimit)
+        if (took > stats_->slowLimit) {
             ++stats_->slow;
+            stats_->slowCalls.emplace_back(call_, took);
+        }
         if (took > stats_->worst) {
             stats_->worst = took;
             stats_->worstCall = call_;

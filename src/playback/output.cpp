@@ -44,14 +44,18 @@ int codeForError(int error) {
     }
 }
 
-// Frees the output before the decoders (the callback reads them until its
-// stream is gone), picks up what the callback handed back, and forgets the
-// prepared next file: whatever plays next is chosen afresh.
+// Stops the output before freeing the decoders (its callback reads them
+// until it stops), picks up what the callback handed back, and forgets the
+// prepared next file: whatever plays next is chosen afresh. The stopped
+// output itself is freed off the UI thread.
 void releaseOutput(Player& player) {
     AudioLibrary& audio = player.audio;
     if (const AudioHandle out = player.OutputStream.exchange(0)) {
-        EngineWaitProbe probe(player.engineWaits, "StreamFree(output)");
-        audio.StreamFree(out);
+        {
+            EngineWaitProbe probe(player.engineWaits, "ChannelStop(release)");
+            audio.ChannelStop(out);
+        }
+        player.retirer.retire(out);
     }
     CollectHandedBack(player);
     audio.StreamFree(player.MainDecoder.exchange(0));

@@ -58,6 +58,7 @@ TEST_F(EnginePlaybackOpenPath, PlayWithFolderStopsWhatPlaysAndPlaysTheFileAmongI
 TEST_F(EnginePlaybackOpenPath, FolderScanWaitsUntilTheWindowFollowsTheSwitch) {
     addWav("a.wav", loudTone(secondsToFrames(3.5), 2));
     addWav("b.wav", loudTone(secondsToFrames(3.5), 2, 660));
+    SetPlayMode(p(), kPlayList);
     OpenEntry(p(), 0);
     const auto until = std::chrono::steady_clock::now() + 5s;
     while (!p().Switched && std::chrono::steady_clock::now() < until)
@@ -65,14 +66,19 @@ TEST_F(EnginePlaybackOpenPath, FolderScanWaitsUntilTheWindowFollowsTheSwitch) {
     ASSERT_TRUE(p().Switched);
 
     // While the scan waits, the window's timers run: here, the status tick.
+    int ticks = 0;
     view.onProcessPendingMessages = [&] {
+        ++ticks;
         StatusTick(p());
     };
     const std::string folder = home.file("more") + "/";
     makeDirs(folder);
     writeFile(folder + "c.wav", wavFile(loudTone(4410, 2), 44100, 2));
     EXPECT_EQ(AddFolder(p(), folder, false, true, false), FolderAddOutcome::Added);
-    EXPECT_FALSE(p().Switched);
+    const std::pair<int, std::string> waiting{kCountPanel, "等待..."};
+    EXPECT_NE(std::find(view.panelHistory.begin(), view.panelHistory.end(), waiting),
+              view.panelHistory.end());
+    EXPECT_GE(ticks, 1);
     EXPECT_EQ(pl().CurrentIndex, 1) << "followed before the list changed";
     EXPECT_EQ(pl().PlaylistEntries.size(), 3u);
 }

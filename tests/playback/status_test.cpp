@@ -65,6 +65,8 @@ TEST_F(EnginePlaybackStatus, TimeLabelFollowsTheFileInFineOrNormalFormat) {
         OpenEntry(p(), 0);
         EXPECT_EQ(view.statusTimer, (FakeView::Timer{true, c.period}));
         PauseOutput(p());
+        // A device tick under way when the pause came still counts: let it end.
+        std::this_thread::sleep_for(30ms);
         // Where the paused output stands, the file stands at `at`.
         p().PositionOffset = p().audio.ChannelGetPosition(p().OutputStream) - MsToBytes(p(), c.at);
         StatusTick(p());
