@@ -243,9 +243,19 @@ OutputStream::Wake OutputStream::work() {
 
     const std::int64_t periodBytes = format_.bytesFor(settings_->updatePeriodMs.load());
     const std::size_t frame = format_.frameBytes();
-    std::size_t want = std::min<std::size_t>(
-        buffer_.space(), static_cast<std::size_t>(kPeriodsPerFill * periodBytes));
+    bool driven = false;
+    {
+        std::lock_guard cl(channelMutex_);
+        driven = channel_ && channel_->feederDriven();
+    }
+    // A real device takes one period per callback, and the control lock is
+    // let go between callbacks: a Stop or Pause from the UI thread then waits
+    // for one period's decoding at most, not for a whole refill.
+    const int periods = driven ? kPeriodsPerFill : 1;
+    std::size_t want =
+        std::min<std::size_t>(buffer_.space(), static_cast<std::size_t>(periods * periodBytes));
     want = std::min(want, scratch_.size()) / frame * frame;
+    std::size_t delivered = 0;
     if (want > 0) {
         const std::uint64_t serial = serial_;
         const std::uint32_t result =
@@ -259,6 +269,7 @@ OutputStream::Wake OutputStream::work() {
         if (freed_ || serial != serial_)
             return freed_ ? Wake::Idle : Wake::Now;
         buffer_.append(scratch_.data(), got, (result & kStreamEnd) != 0);
+        delivered = got;
     }
 
     std::shared_ptr<DeviceChannel> channel;
@@ -286,7 +297,13 @@ OutputStream::Wake OutputStream::work() {
         // then wait like a real device would, instead of spinning.
         return buffer_.starved() ? Wake::Periodic : Wake::Now;
     }
-    return state_ == ChannelState::Stopped ? Wake::Idle : Wake::Periodic;
+    if (state_ == ChannelState::Stopped)
+        return Wake::Idle;
+    // Room for more: fill on at once, with the lock released in between.
+    if (!driven && want > 0 && delivered == want && !buffer_.endQueued() &&
+        buffer_.space() >= static_cast<std::size_t>(periodBytes))
+        return Wake::Now;
+    return Wake::Periodic;
 }
 
 void OutputStream::runDsps(std::uint8_t* data, std::size_t size) {
