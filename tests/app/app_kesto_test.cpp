@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -349,6 +350,35 @@ private Q_SLOTS:
             Fixture f("[Window]\nWidth=5000\n");
             QCOMPARE(f.window->geometry(), QRect(20, 20, 300, 400));
         }
+    }
+
+    void dropsBringPlaylistsFirstThenSortedFiles() {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QTemporaryDir music;
+        const auto make = [&](const char* name, const QByteArray& text = "x") {
+            writeText(music.filePath(QString::fromUtf8(name)), text);
+            return QUrl::fromLocalFile(music.filePath(QString::fromUtf8(name)));
+        };
+        const QUrl b = make("b 歌.mp3");
+        const QUrl a = make("a.mp3");
+        const QUrl list = make("list.m3u", "/elsewhere/1.mp3\r\n/elsewhere/2.ogg\r\n");
+        QDir(music.path()).mkpath("album");
+        make("album/z.ogg");
+        make("album/cover.jpg");
+        QMimeData data;
+        data.setUrls({b, list, a, QUrl::fromLocalFile(music.filePath("album"))});
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        // Straight to the window: a synthetic drop has no drag session behind it.
+        static_cast<QObject*>(f.window.get())->event(&drop);
+        const std::string m = music.path().toStdString();
+        // The folder and the playlist as they come, then the loose files, sorted.
+        QCOMPARE(f.player->playlist.PlaylistEntries,
+                 (std::vector<std::string>{"/elsewhere/1.mp3", "/elsewhere/2.ogg",
+                                           m + "/album/z.ogg", m + "/a.mp3", m + "/b 歌.mp3"}));
+        QCOMPARE(f.window->ListScreen->count(), 5);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
     void aPathPlaysOnlyAfterTheDeferredWork() {
