@@ -243,6 +243,8 @@ void TAppKesto::layoutHeader() {
 
 void TAppKesto::SetVUStyle(int style) {
     vuStyle_ = style;
+    if (player_)
+        player_->VUStyle = style; // the level tick draws into the meter of this style
     LevelMeter6->hide();
     LevelMeter14->hide();
     PanelLevelMeter14->hide();

@@ -8,10 +8,10 @@
 #include "controls/gorse_listbox.h"
 #include "playlist/display_text.h"
 #include "playlist/entry.h"
+#include "tools/message_boxes.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
 
 #include <algorithm>
 
@@ -35,27 +35,16 @@ void TAppKesto::ShowMessageKind(MessageKind kind, const std::string& text) {
         messageHook(kind, body);
         return;
     }
-    const QString title = QApplication::applicationDisplayName();
-    switch (kind) {
-    case MessageKind::Information:
-        QMessageBox::information(this, title, body);
-        break;
-    case MessageKind::Error:
-        QMessageBox::critical(this, title, body);
-        break;
-    case MessageKind::Warning:
-        QMessageBox::warning(this, title, body);
-        break;
-    }
+    MessageBoxOk(this,
+                 kind == MessageKind::Error     ? BoxKind::Error
+                 : kind == MessageKind::Warning ? BoxKind::Warning
+                                                : BoxKind::Information,
+                 body);
 }
 
 bool TAppKesto::AskYesNo(const std::string& text) {
     const QString body = messageText(text);
-    if (questionHook)
-        return questionHook(body);
-    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), body,
-                    QMessageBox::Yes | QMessageBox::No, this);
-    return box.exec() == QMessageBox::Yes;
+    return questionHook ? questionHook(body) : MessageBoxYesNo(this, body);
 }
 
 void TAppKesto::processPendingMessages() {

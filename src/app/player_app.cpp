@@ -8,9 +8,12 @@
 #include "platform/instance_server.h"
 #include "playback/transport.h"
 #include "playlist/playlist_files.h"
+#include "tools/message_boxes.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include <QProxyStyle>
 #include <QTimer>
 
@@ -31,6 +34,14 @@ public:
     }
 };
 
+// The toolkit's own dialogs (file and folder choosers) speak the player's language.
+void installChineseToolkitTexts(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
 } // namespace
 
 int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& startupArgument,
@@ -38,6 +49,7 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesto"));
     QApplication::setStyle(new HintTimingStyle);
+    installChineseToolkitTexts(app);
 
     // Listen before the window exists: a request that arrives while we start
     // waits in the socket and is handled once the event loop runs.
@@ -72,6 +84,7 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
 int runSetRootPath(int& argc, char** argv, const AppPaths& paths) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesto"));
+    installChineseToolkitTexts(app);
     Settings settings(paths.GetIniPath());
     RunSetRootPathSwitch(settings,
                          {[] {
@@ -80,9 +93,9 @@ int runSetRootPath(int& argc, char** argv, const AppPaths& paths) {
                                   .toStdString();
                           },
                           [](const std::string& text) {
-                              QMessageBox::information(nullptr, QStringLiteral("Kesto"),
-                                                       QString::fromStdString(text).replace(
-                                                           QLatin1Char('\r'), QLatin1Char('\n')));
+                              MessageBoxOk(nullptr, BoxKind::Information,
+                                           QString::fromStdString(text).replace(QLatin1Char('\r'),
+                                                                                QLatin1Char('\n')));
                           }});
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "tools/about_form.h"
 
 #include "tools/info_form.h"
+#include "tools/message_boxes.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -8,7 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLinearGradient>
-#include <QMessageBox>
+
 #include <QPainter>
 #include <QPushButton>
 #include <QUrl>
@@ -107,8 +108,7 @@ void TAbout_Form::showEvent(QShowEvent* event) {
 
 bool TAbout_Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Image2 && event->type() == QEvent::MouseButtonDblClick) {
-        QMessageBox::information(this, QStringLiteral("Kesto"),
-                                 QStringLiteral("这里没有复活节彩蛋！"));
+        MessageBoxOk(this, BoxKind::Information, QStringLiteral("这里没有复活节彩蛋！"));
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease && (watched == Label6 || watched == Label8)) {

@@ -1,0 +1,26 @@
+#include "tools/message_boxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kesto {
+
+void MessageBoxOk(QWidget* parent, BoxKind kind, const QString& text) {
+    const QMessageBox::Icon icon = kind == BoxKind::Error     ? QMessageBox::Critical
+                                   : kind == BoxKind::Warning ? QMessageBox::Warning
+                                                              : QMessageBox::Information;
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+bool MessageBoxYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace kesto
