@@ -271,10 +271,15 @@ void TAppKesto::MinimizeCommand() {
 }
 
 void TAppKesto::DocCommand() {
-    const QString doc = QString::fromStdString(player_->paths.inFolder("Documentation.html"));
-    if (QFileInfo::exists(doc)) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(doc));
-        return;
+    // The program folder first; a program folder set elsewhere (KESTO_HOME)
+    // still finds the copy installed beside the executable.
+    for (const QString& doc :
+         {QString::fromStdString(player_->paths.inFolder("Documentation.html")),
+          QApplication::applicationDirPath() + QStringLiteral("/Documentation.html")}) {
+        if (QFileInfo::exists(doc)) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(doc));
+            return;
+        }
     }
     ShowMessageKind(MessageKind::Information,
                     std::string("找不到帮助文档 Documentation.html。\r请重新安装 Kesto，或访问 ") +

@@ -352,6 +352,39 @@ private Q_SLOTS:
         }
     }
 
+    void seekBarFollowsTheMouseAndSeeksOnRelease() {
+        QTemporaryDir music;
+        const std::string a = music.filePath("a.wav").toStdString();
+        {
+            std::ofstream out(a, std::ios::binary);
+            out << test::wavFile(test::sineTone(44100, 2, 44100 * 20, 440.0), 44100, 2);
+        }
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        TGorseProgress* bar = f.window->Progres;
+        const int y = bar->height() / 2;
+        // Nothing to seek in: a press does nothing.
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
+        QVERIFY(!f.player->Seeking);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
+
+        f.player->playlist.PlaylistEntries = {a};
+        OpenEntry(*f.player, 0);
+        QVERIFY(f.player->DeviceReady);
+        QCOMPARE(f.player->SeekBarMax, 20000);
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() / 4, y));
+        QVERIFY(f.player->Seeking);
+        QTest::mouseMove(bar, QPoint(bar->width() / 2, y));
+        QCOMPARE(f.player->SeekBarPosition, 10000);
+        QCOMPARE(f.window->LabelTime->text(), QStringLiteral("0:10 / 0:20 / -0:10"));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
+        QVERIFY(!f.player->Seeking);
+        // The file plays on from the middle.
+        QVERIFY(std::abs(BytesToMs(*f.player, FilePosition(*f.player)) - 10000) < 500);
+        StopPlayback(*f.player, true);
+    }
+
     void dropsBringPlaylistsFirstThenSortedFiles() {
         Fixture f;
         f.window->show();
