@@ -199,6 +199,13 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(waits.calls), Ms(waits.worst).count(),
                 waits.worstCall.c_str(), static_cast<unsigned long long>(waits.slow),
                 waits.calls ? Ms(waits.total).count() / static_cast<double>(waits.calls) : 0.0);
+    // The waits themselves: the control lock found held by a running callback.
+    const auto lockWaits = player.audio.controlLockWaits();
+    std::printf("control lock taken from the UI side %llu times, found held %llu times, "
+                "%llu waits over 1 ms, longest wait %.3f ms\n",
+                static_cast<unsigned long long>(lockWaits.acquisitions),
+                static_cast<unsigned long long>(lockWaits.waited),
+                static_cast<unsigned long long>(lockWaits.overOneMs), lockWaits.worstMs);
     std::map<std::string, Timings> slowByCall;
     for (const auto& [call, took] : waits.slowCalls)
         slowByCall[call].add(took);

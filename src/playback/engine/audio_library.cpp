@@ -161,6 +161,12 @@ bool AudioLibrary::SetConfig(AudioOption option, int value) {
     return true;
 }
 
+AudioLibrary::ControlWaitReport AudioLibrary::controlLockWaits() const {
+    const ControlLockWaits& w = impl_->settings->controlWaits;
+    return {w.acquisitions.load(), w.waited.load(), w.overOneMs.load(),
+            static_cast<double>(w.worstNs.load()) / 1e6};
+}
+
 int AudioLibrary::GetConfig(AudioOption option) const {
     Impl& d = *impl_;
     switch (option) {

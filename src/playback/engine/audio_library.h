@@ -65,6 +65,17 @@ public:
     int GetConfig(AudioOption option) const;
     std::optional<std::string> GetDeviceDescription(int device);
 
+    // How often calls from outside the feeder threads (play, pause, resume,
+    // stop, free) found an output's control lock held by a running fill
+    // callback, and the longest such wait. For measuring harnesses.
+    struct ControlWaitReport {
+        std::uint64_t acquisitions = 0;
+        std::uint64_t waited = 0;
+        std::uint64_t overOneMs = 0;
+        double worstMs = 0;
+    };
+    ControlWaitReport controlLockWaits() const;
+
     // Decode-only streams. Every file stream is decode-only, whatever the flags.
     AudioHandle StreamCreateFile(const std::string& path, std::uint32_t flags = kStreamDecode);
     // Internet streams arrive with the radio support; until then this fails

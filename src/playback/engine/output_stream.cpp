@@ -43,6 +43,25 @@ void OutputStream::publish(ChannelState state) {
     publicState_.store(static_cast<int>(state), std::memory_order_release);
 }
 
+std::unique_lock<std::recursive_mutex> OutputStream::lockFromOutside() {
+    ControlLockWaits& w = settings_->controlWaits;
+    w.acquisitions.fetch_add(1, std::memory_order_relaxed);
+    std::unique_lock lock(control_, std::try_to_lock);
+    if (lock.owns_lock())
+        return lock;
+    const auto started = Clock::now();
+    lock.lock();
+    const std::int64_t ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - started).count();
+    w.waited.fetch_add(1, std::memory_order_relaxed);
+    if (ns > 1000000)
+        w.overOneMs.fetch_add(1, std::memory_order_relaxed);
+    std::int64_t worst = w.worstNs.load(std::memory_order_relaxed);
+    while (ns > worst && !w.worstNs.compare_exchange_weak(worst, ns, std::memory_order_relaxed)) {
+    }
+    return lock;
+}
+
 void OutputStream::kick() {
     {
         std::lock_guard lock(wakeMutex_);
@@ -52,7 +71,7 @@ void OutputStream::kick() {
 }
 
 bool OutputStream::play(AudioError& error) {
-    std::lock_guard lock(control_);
+    auto lock = lockFromOutside();
     if (freed_) {
         error = AudioError::BadHandle;
         return false;
@@ -76,7 +95,7 @@ bool OutputStream::play(AudioError& error) {
 }
 
 bool OutputStream::pause(AudioError& error) {
-    std::lock_guard lock(control_);
+    auto lock = lockFromOutside();
     absorbDrain();
     if (freed_ || state_ == ChannelState::Stopped) {
         error = freed_ ? AudioError::BadHandle : AudioError::NotPlaying;
@@ -97,7 +116,7 @@ bool OutputStream::pause(AudioError& error) {
 }
 
 bool OutputStream::resume(AudioError& error) {
-    std::lock_guard lock(control_);
+    auto lock = lockFromOutside();
     absorbDrain();
     if (freed_ || state_ == ChannelState::Stopped) {
         error = freed_ ? AudioError::BadHandle : AudioError::NotPlaying;
@@ -119,7 +138,7 @@ bool OutputStream::resume(AudioError& error) {
 }
 
 bool OutputStream::stop() {
-    std::lock_guard lock(control_);
+    auto lock = lockFromOutside();
     if (freed_)
         return false;
     drained_.store(false);
@@ -132,7 +151,7 @@ bool OutputStream::stop() {
 
 void OutputStream::shutdown() {
     {
-        std::lock_guard lock(control_);
+        auto lock = lockFromOutside();
         if (freed_)
             return;
         freed_ = true;

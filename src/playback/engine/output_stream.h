@@ -93,6 +93,9 @@ private:
     ThreadReaper& reaper_;
 
     mutable std::recursive_mutex control_;
+    // The control lock as callers from outside the feeder take it: counted,
+    // and timed when it is found taken.
+    std::unique_lock<std::recursive_mutex> lockFromOutside();
     // Guarded by control_:
     ChannelState state_ = ChannelState::Stopped; // Playing, Paused or Stopped
     std::uint64_t serial_ = 0;                   // changes with every stop and start
