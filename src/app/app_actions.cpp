@@ -83,19 +83,19 @@ const QList<ActionSpec>& actionTable() {
 }
 
 ActionList::ActionList(QWidget* owner) {
-    for (const ActionSpec& spec : actionTable()) {
-        auto* a = new QAction(QString::fromUtf8(spec.caption), owner);
-        a->setObjectName(QString::fromLatin1(spec.name));
+    for (const ActionSpec& row : actionTable()) {
+        auto* a = new QAction(QString::fromUtf8(row.caption), owner);
+        a->setObjectName(QString::fromLatin1(row.name));
         QList<QKeySequence> keys;
-        if (!spec.shortcut.isEmpty())
-            keys << spec.shortcut;
-        if (!spec.secondary.isEmpty())
-            keys << spec.secondary;
+        if (!row.shortcut.isEmpty())
+            keys << row.shortcut;
+        if (!row.secondary.isEmpty())
+            keys << row.secondary;
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
-        a->setCheckable(spec.checkable);
+        a->setCheckable(row.checkable);
         owner->addAction(a);
-        actions_.insert(QString::fromLatin1(spec.name), a);
+        actions_.insert(QString::fromLatin1(row.name), a);
     }
 }
 

@@ -230,8 +230,9 @@ void TAppKesto::restoreFromTray() {
     raise();
     activateWindow();
     if (tray_ && tray_->isVisible()) {
-        if (player_->OutputStream != 0) {
-            setStatusTimer(true, player_->StatusPeriod);
+        // Back from the tray while the output plays: the ticks run again.
+        if (player_->audio.ChannelIsActive(player_->OutputStream) == ChannelState::Playing) {
+            SetStatusRunning(*player_, true);
             LevelStart(*player_);
         }
         // The icon stays a moment, so a double click that restored the
