@@ -43,12 +43,48 @@ void OutputStream::publish(ChannelState state) {
     publicState_.store(static_cast<int>(state), std::memory_order_release);
 }
 
+bool OutputStream::deferState(ChannelState target, AudioError& error) {
+    // Only from Playing to Paused and back: anything else (a stream that
+    // ended, was stopped or freed) takes the ordinary way under the lock.
+    const auto from = target == ChannelState::Paused ? ChannelState::Playing : ChannelState::Paused;
+    int expected = static_cast<int>(from);
+    if (!publicState_.compare_exchange_strong(expected, static_cast<int>(target)))
+        return false;
+    pendingState_.store(static_cast<int>(target));
+    std::shared_ptr<DeviceChannel> channel;
+    {
+        std::lock_guard cl(channelMutex_);
+        channel = channel_;
+    }
+    if (channel)
+        channel->setPaused(target == ChannelState::Paused);
+    if (target == ChannelState::Playing)
+        kick();
+    error = AudioError::Ok;
+    return true;
+}
+
+void OutputStream::applyPendingState() {
+    const int pending = pendingState_.exchange(kNoPending);
+    if (pending == kNoPending)
+        return;
+    // The device was told already; the play state catches up, unless the
+    // callback itself stopped or restarted the stream meanwhile.
+    const auto target = static_cast<ChannelState>(pending);
+    if ((target == ChannelState::Paused && state_ == ChannelState::Playing) ||
+        (target == ChannelState::Playing && state_ == ChannelState::Paused))
+        state_ = target;
+    publish(state_);
+}
+
 std::unique_lock<std::recursive_mutex> OutputStream::lockFromOutside() {
     ControlLockWaits& w = settings_->controlWaits;
     w.acquisitions.fetch_add(1, std::memory_order_relaxed);
     std::unique_lock lock(control_, std::try_to_lock);
-    if (lock.owns_lock())
+    if (lock.owns_lock()) {
+        applyPendingState();
         return lock;
+    }
     const auto started = Clock::now();
     lock.lock();
     const std::int64_t ns =
@@ -59,6 +95,7 @@ std::unique_lock<std::recursive_mutex> OutputStream::lockFromOutside() {
     std::int64_t worst = w.worstNs.load(std::memory_order_relaxed);
     while (ns > worst && !w.worstNs.compare_exchange_weak(worst, ns, std::memory_order_relaxed)) {
     }
+    applyPendingState();
     return lock;
 }
 
@@ -95,6 +132,8 @@ bool OutputStream::play(AudioError& error) {
 }
 
 bool OutputStream::pause(AudioError& error) {
+    if (feederInCallback_.load() && deferState(ChannelState::Paused, error))
+        return true;
     auto lock = lockFromOutside();
     absorbDrain();
     if (freed_ || state_ == ChannelState::Stopped) {
@@ -116,6 +155,8 @@ bool OutputStream::pause(AudioError& error) {
 }
 
 bool OutputStream::resume(AudioError& error) {
+    if (feederInCallback_.load() && deferState(ChannelState::Playing, error))
+        return true;
     auto lock = lockFromOutside();
     absorbDrain();
     if (freed_ || state_ == ChannelState::Stopped) {
@@ -254,6 +295,7 @@ void OutputStream::feederLoop() {
 
 OutputStream::Wake OutputStream::work() {
     std::lock_guard lock(control_);
+    applyPendingState();
     if (freed_)
         return Wake::Idle;
     absorbDrain();
@@ -277,8 +319,11 @@ OutputStream::Wake OutputStream::work() {
     std::size_t delivered = 0;
     if (want > 0) {
         const std::uint64_t serial = serial_;
+        feederInCallback_.store(true);
         const std::uint32_t result =
             fill_(handle_, scratch_.data(), static_cast<std::uint32_t>(want));
+        feederInCallback_.store(false);
+        applyPendingState();
         // The callback may have stopped, restarted or freed this very stream;
         // its block then belongs to a playback that no longer exists.
         if (freed_ || serial != serial_)

@@ -125,6 +125,16 @@ private:
     std::atomic<int> publicState_{0};
     std::atomic<bool> drained_{false};
 
+    // Pause and Resume from another thread while the fill callback runs do
+    // not wait for it: they pause or unpause the device at once, publish the
+    // new state, and leave it here for the feeder to take into state_ as soon
+    // as the callback returns. kNoPending when nothing waits.
+    static constexpr int kNoPending = -1;
+    std::atomic<int> pendingState_{kNoPending};
+    std::atomic<bool> feederInCallback_{false};
+    bool deferState(ChannelState target, AudioError& error);
+    void applyPendingState();
+
     PlaybackBuffer buffer_;
 };
 

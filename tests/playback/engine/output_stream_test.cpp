@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -307,6 +308,73 @@ TEST(EngineOutputStream, VolumeChangesApplyWithinOneDevicePeriod) {
         ASSERT_EQ(s[i], 10000) << i;
     for (std::size_t i = at + period; i < s.size(); ++i)
         ASSERT_EQ(s[i], 5000) << i;
+}
+
+} // namespace
+} // namespace kesto::test
+
+namespace kesto::test {
+namespace {
+
+// Pause and resume while the fill callback is busy (a long decode, a tail
+// analysis) must not wait for it: the window would freeze for that long. The
+// callback here holds on until the test lets it go; if pause waited for it,
+// the pause would never return.
+TEST(EngineOutputStream, PauseAndResumeDoNotWaitForARunningCallback) {
+    TempDir dir;
+    AudioLibrary audio(wavOutput(dir.file("out.wav"), false));
+    ASSERT_TRUE(audio.Init(1, 44100));
+    quickSettings(audio);
+    std::atomic<int> calls{0};
+    std::atomic<bool> inside{false};
+    std::atomic<bool> hold{false};
+    std::atomic<bool> release{false};
+    AudioHandle out = audio.StreamCreate(44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) {
+        std::memset(b, 0, n);
+        ++calls;
+        if (hold.load()) {
+            inside = true;
+            while (!release.load())
+                std::this_thread::sleep_for(1ms);
+            inside = false;
+        }
+        return n;
+    });
+    ASSERT_TRUE(audio.StreamPlay(out));
+    ASSERT_TRUE(waitFor([&] { return audio.ChannelGetPosition(out) > 8820; }));
+    hold = true;
+    ASSERT_TRUE(waitFor([&] { return inside.load(); }));
+
+    auto paused = std::async(std::launch::async, [&] { return audio.ChannelPause(out); });
+    const bool returned = paused.wait_for(2s) == std::future_status::ready;
+    EXPECT_TRUE(returned) << "pause waited for the callback";
+    EXPECT_TRUE(inside.load());
+    EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Paused);
+    const std::int64_t at = audio.ChannelGetPosition(out);
+
+    // Still inside: resuming and pausing again are just as prompt.
+    EXPECT_TRUE(audio.ChannelResume(out));
+    EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Playing);
+    EXPECT_TRUE(audio.ChannelPause(out));
+    hold = false;
+    release = true;
+    ASSERT_TRUE(paused.get());
+    ASSERT_TRUE(waitFor([&] { return !inside.load(); }));
+
+    // Once the callback returned, the stream really rests: no more calls, no progress.
+    const int callsAfter = calls.load();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_LE(calls.load(), callsAfter + 1);
+    EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Paused);
+    EXPECT_LE(audio.ChannelGetPosition(out), at + 4 * 882 * 4);
+    const std::int64_t rested = audio.ChannelGetPosition(out);
+    std::this_thread::sleep_for(60ms);
+    EXPECT_EQ(audio.ChannelGetPosition(out), rested);
+
+    // And it plays on after a resume through the ordinary path.
+    ASSERT_TRUE(audio.ChannelResume(out));
+    ASSERT_TRUE(waitFor([&] { return audio.ChannelGetPosition(out) > rested + 8820; }));
+    audio.Free();
 }
 
 } // namespace
