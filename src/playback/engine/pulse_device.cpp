@@ -110,6 +110,9 @@ private:
             pa_operation_unref(channel->drainOp_);
             channel->drainOp_ = nullptr;
         }
+        // Drained means heard to the end, whatever the interpolating clock
+        // last said: the stream's position must come out whole.
+        channel->played_ = channel->written_;
         channel->finish();
     }
 
