@@ -207,10 +207,16 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(lockWaits.waited),
                 static_cast<unsigned long long>(lockWaits.overOneMs), lockWaits.worstMs);
     std::map<std::string, Timings> slowByCall;
-    for (const auto& [call, took] : waits.slowCalls)
-        slowByCall[call].add(took);
+    for (const auto& slow : waits.slowCalls)
+        slowByCall[slow.call].add(slow.took);
     for (auto& [call, times] : slowByCall)
         times.report(("  over 1 ms: " + call).c_str());
+    // Why each slow call was slow: a wait shows as the thread giving up the
+    // processor; preemption and its own work do not.
+    for (const auto& slow : waits.slowCalls)
+        std::printf("    %-20s %7.3f ms: own CPU %6.3f ms, blocked %ld, preempted %ld\n",
+                    slow.call.c_str(), Ms(slow.took).count(), Ms(slow.cpu).count(), slow.blocked,
+                    slow.preempted);
     statusTicks.report("status tick");
     levelTicks.report("level tick");
     actions.report("user action");
