@@ -124,7 +124,6 @@ bool AudioLibrary::Free() {
             channel.output->shutdown();
     }
     channels.clear();
-    d.reaper.joinAll();
     bool hadDevice = false;
     {
         std::lock_guard lock(d.deviceMutex);
@@ -253,12 +252,11 @@ AudioHandle AudioLibrary::StreamCreate(std::uint32_t rate, std::uint32_t channel
     auto device = d.currentDevice();
     if (!device || d.closing)
         return d.fail(AudioError::NotInitialized, AudioHandle{0});
-    d.reaper.joinAll();
     const PcmFormat format{rate, channels};
     AudioHandle handle = d.insertWith([&](AudioHandle h) {
         return Channel{nullptr,
                        std::make_shared<OutputStream>(h, format, std::move(fill), std::move(device),
-                                                      d.settings, d.reaper)};
+                                                      d.settings, d.feeders)};
     });
     d.ok();
     return handle;

@@ -12,12 +12,12 @@
 #include "playback/engine/audio_library.h"
 #include "playback/engine/decoder_stream.h"
 #include "playback/engine/error_registry.h"
+#include "playback/engine/feeder_threads.h"
 #include "playback/engine/library_settings.h"
 #include "playback/engine/output_device.h"
 #include "playback/engine/output_selection.h"
 #include "playback/engine/output_stream.h"
 #include "playback/engine/pulse_connection.h"
-#include "playback/engine/thread_reaper.h"
 
 #include <atomic>
 #include <mutex>
@@ -64,7 +64,7 @@ struct AudioLibrary::Impl {
     OutputSelection selection;
     ErrorRegistry errors;
     std::shared_ptr<LibrarySettings> settings = std::make_shared<LibrarySettings>();
-    ThreadReaper reaper;
+    FeederThreads feeders;
     std::atomic<bool> closing{false};
 
     std::mutex tableMutex;

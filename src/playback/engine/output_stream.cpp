@@ -23,20 +23,17 @@ constexpr int kPeriodsPerFill = 4;
 
 OutputStream::OutputStream(AudioHandle handle, const PcmFormat& format, StreamFillProc fill,
                            std::shared_ptr<OutputDevice> device,
-                           std::shared_ptr<LibrarySettings> settings, ThreadReaper& reaper)
+                           std::shared_ptr<LibrarySettings> settings, FeederThreads& threads)
     : handle_(handle), format_(format), fill_(std::move(fill)), device_(std::move(device)),
-      settings_(std::move(settings)), reaper_(reaper),
+      settings_(std::move(settings)), threads_(threads),
       buffer_(bufferBytesFor(format_, *settings_),
               static_cast<std::size_t>(device_->latencyBytes(format_) + format_.bytesFor(50)),
               format_.frameBytes()) {
     scratch_.resize(bufferBytesFor(format_, *settings_));
 }
 
-OutputStream::~OutputStream() {
-    // shutdown() has run: the library calls it before letting go of a stream.
-    if (thread_.joinable())
-        thread_.detach();
-}
+// shutdown() has run: the library calls it before letting go of a stream.
+OutputStream::~OutputStream() = default;
 
 void OutputStream::publish(ChannelState state) {
     state_ = state;
@@ -123,9 +120,9 @@ bool OutputStream::play(AudioError& error) {
     buffer_.reset();
     ++serial_;
     publish(ChannelState::Playing);
-    if (!thread_.joinable()) {
+    if (!feeder_) {
         auto self = shared_from_this();
-        thread_ = std::thread([self] { self->feederLoop(); });
+        feeder_ = threads_.run([self] { self->feederLoop(); });
     }
     kick();
     return true;
@@ -210,13 +207,10 @@ void OutputStream::shutdown() {
         quit_ = true;
     }
     wakeCv_.notify_one();
-    // Only this call touches thread_ once freed_ is set.
-    if (thread_.joinable()) {
-        if (thread_.get_id() == std::this_thread::get_id())
-            reaper_.adopt(std::move(thread_));
-        else
-            thread_.join();
-    }
+    // Only this call touches feeder_ once freed_ is set. From inside our own
+    // callback the loop ends by itself once the callback returns.
+    if (feeder_ && !feeder_->runsHere())
+        feeder_->wait();
 }
 
 // The device has played everything after the end: the stream stops with its

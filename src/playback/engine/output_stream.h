@@ -2,7 +2,7 @@
 
 // The callback-fed output stream.
 //
-// A feeder thread (one per stream, started by the first Play) keeps the
+// A feeder thread (one per stream from the first Play, lent by FeederThreads) keeps the
 // stream's buffer filled: every update period it asks the fill callback for
 // the block the buffer has room for, lets the DSP hooks see it, and appends
 // it. The device channel pulls from the buffer on its own schedule, applying
@@ -22,10 +22,10 @@
 // never take control_, so the UI never waits for a callback to poll them.
 
 #include "playback/engine/audio_types.h"
+#include "playback/engine/feeder_threads.h"
 #include "playback/engine/library_settings.h"
 #include "playback/engine/output_device.h"
 #include "playback/engine/playback_buffer.h"
-#include "playback/engine/thread_reaper.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -41,7 +41,7 @@ class OutputStream final : public PcmSource, public std::enable_shared_from_this
 public:
     OutputStream(AudioHandle handle, const PcmFormat& format, StreamFillProc fill,
                  std::shared_ptr<OutputDevice> device, std::shared_ptr<LibrarySettings> settings,
-                 ThreadReaper& reaper);
+                 FeederThreads& threads);
     ~OutputStream() override;
     OutputStream(const OutputStream&) = delete;
     OutputStream& operator=(const OutputStream&) = delete;
@@ -90,7 +90,7 @@ private:
     const StreamFillProc fill_;
     const std::shared_ptr<OutputDevice> device_;
     const std::shared_ptr<LibrarySettings> settings_;
-    ThreadReaper& reaper_;
+    FeederThreads& threads_;
 
     mutable std::recursive_mutex control_;
     // The control lock as callers from outside the feeder take it: counted,
@@ -109,7 +109,7 @@ private:
     std::list<Dsp> dsps_;
     int dspDepth_ = 0;
     std::vector<std::uint8_t> scratch_; // the block handed to the callback
-    std::thread thread_;
+    std::shared_ptr<FeederJob> feeder_; // the running feeder loop, from the first Play
 
     mutable std::mutex channelMutex_;
     // Guarded by channelMutex_ (written with control_ held as well):
