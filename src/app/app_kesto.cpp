@@ -274,6 +274,8 @@ void TAppKesto::SetVUStyle(int style) {
         break;
     }
     layoutHeader();
+    if (levelWanted_)
+        setLevelTimer(true); // a meter shown or hidden starts or rests the ticks
     player_->settings.writeInt("Window", "VUStyle", style);
 }
 

@@ -200,6 +200,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QTimer statusTimer_;
     QTimer levelTimer_;
+    bool levelWanted_ = false; // the core wants level ticks; they run while a meter shows
     std::unique_ptr<TInfo_Form> info_;
     std::unique_ptr<TInput_Form> input_;
     std::unique_ptr<TAbout_Form> about_;

@@ -83,10 +83,15 @@ void TAppKesto::connectTransport() {
 
     connect(ListScreen, &TGorseListbox::lineDoubleClicked, this,
             [this] { RunKeyCommand(*player_, vk::Return, vk::NoModifier); });
+    // Children by name, so tests can see whether they run.
+    statusTimer_.setParent(this);
+    statusTimer_.setObjectName(QStringLiteral("StatusTimer"));
+    levelTimer_.setParent(this);
+    levelTimer_.setObjectName(QStringLiteral("LevelTimer"));
     connect(&statusTimer_, &QTimer::timeout, this, [this] { StatusTick(*player_); });
     levelTimer_.setInterval(20);
     connect(&levelTimer_, &QTimer::timeout, this, [this] {
-        if (vuStyle_ > 0 && !LevelTick(*player_))
+        if (!LevelTick(*player_))
             levelTimer_.stop();
     });
 }
@@ -209,7 +214,10 @@ void TAppKesto::setStatusTimer(bool running, int periodMs) {
 }
 
 void TAppKesto::setLevelTimer(bool running) {
-    if (running)
+    levelWanted_ = running;
+    // Without a meter the tick has nothing to draw: rather than wake the UI
+    // thread 50 times a second for nothing, the timer waits for a meter.
+    if (running && vuStyle_ > 0)
         levelTimer_.start();
     else
         levelTimer_.stop();

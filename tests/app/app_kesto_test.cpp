@@ -7,6 +7,7 @@
 #include "app/window_snap.h"
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
+#include "playback/level_meter.h"
 #include "playback/output.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 
@@ -313,6 +315,29 @@ private Q_SLOTS:
         w.SetVUStyle(7);
         QVERIFY(!w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
         QVERIFY(!w.actions()["Level1Ac"]->isChecked() && !w.actions()["Level3Ac"]->isChecked());
+    }
+
+    // The level ticks run only while a meter shows them, and a meter shown
+    // later wakes only ticks the core still wants.
+    void levelTicksRestWithoutAMeter() {
+        Fixture f;
+        TAppKesto& w = *f.window;
+        auto* ticks = w.findChild<QTimer*>(QStringLiteral("LevelTimer"));
+        QVERIFY(ticks);
+        w.SetVUStyle(0);
+        LevelStart(*f.player);
+        QVERIFY(!ticks->isActive());
+        w.SetVUStyle(2);
+        QVERIFY(ticks->isActive());
+        w.SetVUStyle(0);
+        QVERIFY(!ticks->isActive());
+        w.SetVUStyle(1);
+        QVERIFY(ticks->isActive());
+        // Nothing plays: once asked to stop, the meter goes dark and rests.
+        LevelStop(*f.player);
+        QTRY_VERIFY(!ticks->isActive());
+        w.SetVUStyle(2);
+        QVERIFY(!ticks->isActive());
     }
 
     void exitChecksComeInOrder() {
