@@ -10,6 +10,7 @@
 #include "platform/folder_dialog.h"
 #include "platform/memory.h"
 #include "platform/trash.h"
+#include "playback/next_entry.h"
 #include "playlist/dir_form.h"
 #include "playlist/entry.h"
 #include "playlist/folder_scan.h"
@@ -47,8 +48,15 @@ const char* const kAddFilesFilter =
 
 void TAppKesto::connectPlaylistCommands() {
     const ActionList& a = actions();
+    // Every command here may change what plays next. The decision the output
+    // takes at the end of a file is refreshed at once, not at the next status
+    // tick: a file ending right after the edit must not bring back a line
+    // just removed or skip one just added.
     const auto on = [this, &a](const char* name, auto&& fn) {
-        connect(a[name], &QAction::triggered, this, std::forward<decltype(fn)>(fn));
+        connect(a[name], &QAction::triggered, this, [this, fn = std::forward<decltype(fn)>(fn)] {
+            fn();
+            PlayOrderChanged(*player_);
+        });
     };
     on("OpenDirAc", [this] { FolderCommand(true); });
     on("AddDirAc", [this] { FolderCommand(false); });

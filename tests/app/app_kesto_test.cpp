@@ -8,6 +8,7 @@
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
 #include "playback/level_meter.h"
+#include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
@@ -407,6 +408,32 @@ private Q_SLOTS:
         QVERIFY(!f.player->Seeking);
         // The file plays on from the middle.
         QVERIFY(std::abs(BytesToMs(*f.player, FilePosition(*f.player)) - 10000) < 500);
+        StopPlayback(*f.player, true);
+    }
+
+    // The file the output will switch to is decided ahead; a list command
+    // that removes it decides again before returning.
+    void editsDecideTheNextFileAgainAtOnce() {
+        QTemporaryDir music;
+        std::vector<std::string> files;
+        for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+            files.push_back(music.filePath(QString::fromLatin1(name)).toStdString());
+            std::ofstream out(files.back(), std::ios::binary);
+            out << test::wavFile(test::sineTone(44100, 2, 44100 * 5, 440.0), 44100, 2);
+        }
+        Fixture f;
+        f.player->playlist.PlaylistEntries = files;
+        RefreshListView(*f.player, false, false);
+        OpenEntry(*f.player, 0);
+        const PreparedNext* next = f.player->nextEntry.peek();
+        QVERIFY(next && next->entry == files[1]);
+        f.window->ListScreen->clearSelection();
+        f.window->ListScreen->selectIndexes({1});
+        f.window->ListScreen->setFocusedIndex(1);
+        f.window->actions()["DeleteAc"]->trigger();
+        QCOMPARE(f.player->playlist.PlaylistEntries.size(), std::size_t{2});
+        next = f.player->nextEntry.peek();
+        QVERIFY(next && next->entry == files[2]);
         StopPlayback(*f.player, true);
     }
 
