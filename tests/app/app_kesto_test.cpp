@@ -40,6 +40,14 @@ void writeText(const QString& path, const QByteArray& text) {
     f.write(text);
 }
 
+// A 440 Hz stereo WAV file of the given length in `folder`; returns its path.
+std::string writeTone(const QTemporaryDir& folder, const char* name, int seconds) {
+    const std::string path = folder.filePath(QString::fromLatin1(name)).toStdString();
+    std::ofstream out(path, std::ios::binary);
+    out << test::wavFile(test::sineTone(44100, 2, 44100 * seconds, 440.0), 44100, 2);
+    return path;
+}
+
 // A window with its player in a private program folder, silent output.
 struct Fixture {
     QTemporaryDir dir;
@@ -380,11 +388,7 @@ private Q_SLOTS:
 
     void seekBarFollowsTheMouseAndSeeksOnRelease() {
         QTemporaryDir music;
-        const std::string a = music.filePath("a.wav").toStdString();
-        {
-            std::ofstream out(a, std::ios::binary);
-            out << test::wavFile(test::sineTone(44100, 2, 44100 * 20, 440.0), 44100, 2);
-        }
+        const std::string a = writeTone(music, "a.wav", 20);
         Fixture f;
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
@@ -416,11 +420,8 @@ private Q_SLOTS:
     void editsDecideTheNextFileAgainAtOnce() {
         QTemporaryDir music;
         std::vector<std::string> files;
-        for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
-            files.push_back(music.filePath(QString::fromLatin1(name)).toStdString());
-            std::ofstream out(files.back(), std::ios::binary);
-            out << test::wavFile(test::sineTone(44100, 2, 44100 * 5, 440.0), 44100, 2);
-        }
+        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+            files.push_back(writeTone(music, name, 5));
         Fixture f;
         f.player->playlist.PlaylistEntries = files;
         RefreshListView(*f.player, false, false);
@@ -468,11 +469,7 @@ private Q_SLOTS:
 
     void aPathPlaysOnlyAfterTheDeferredWork() {
         QTemporaryDir music;
-        const std::string a = music.filePath("a.wav").toStdString();
-        {
-            std::ofstream out(a, std::ios::binary);
-            out << test::wavFile(test::sineTone(44100, 2, 44100 * 5, 440.0), 44100, 2);
-        }
+        const std::string a = writeTone(music, "a.wav", 5);
         {
             Fixture f;
             f.player->playlist.PlaylistEntries = {a};
