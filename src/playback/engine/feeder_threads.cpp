@@ -33,55 +33,52 @@ bool FeederJob::finished() const {
 }
 
 FeederThreads::~FeederThreads() {
-    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<std::shared_ptr<Worker>> workers;
     {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-        workers.swap(workers_);
+        std::lock_guard lock(state_->mutex);
+        state_->quit = true;
+        workers.swap(state_->workers);
     }
-    wake_.notify_all();
+    state_->wake.notify_all();
     for (auto& worker : workers) {
-        if (worker->thread.get_id() == std::this_thread::get_id()) {
-            // Destroying the library from its own callback: this thread is
-            // still inside its job and ends once that returns.
-            worker->thread.detach();
-            worker.release(); // its loop still uses the Worker; a leak of one, at exit
-            continue;
-        }
-        worker->thread.join();
+        if (worker->thread.get_id() == std::this_thread::get_id())
+            worker->thread.detach(); // still inside its job; ends once that returns
+        else
+            worker->thread.join();
     }
 }
 
 std::shared_ptr<FeederJob> FeederThreads::run(std::function<void()> work) {
     auto job = std::make_shared<FeederJob>();
-    std::unique_lock lock(mutex_);
-    if (!parked_.empty()) {
-        Worker* worker = parked_.back();
-        parked_.pop_back();
+    State& s = *state_;
+    std::unique_lock lock(s.mutex);
+    if (!s.parked.empty()) {
+        Worker* worker = s.parked.back();
+        s.parked.pop_back();
         worker->work = std::move(work);
         worker->job = job;
         lock.unlock();
-        wake_.notify_all();
+        s.wake.notify_all();
         return job;
     }
-    auto worker = std::make_unique<Worker>();
+    auto worker = std::make_shared<Worker>();
     worker->work = std::move(work);
     worker->job = job;
-    Worker& w = *worker;
-    workers_.push_back(std::move(worker));
-    w.thread = std::thread([this, &w] { loop(w); });
+    s.workers.push_back(worker);
+    worker->thread = std::thread([state = state_, worker] { loop(state, *worker); });
     return job;
 }
 
 std::size_t FeederThreads::threadCount() const {
-    std::lock_guard lock(mutex_);
-    return workers_.size();
+    std::lock_guard lock(state_->mutex);
+    return state_->workers.size();
 }
 
-void FeederThreads::loop(Worker& worker) {
-    std::unique_lock lock(mutex_);
+void FeederThreads::loop(const std::shared_ptr<State>& state, Worker& worker) {
+    State& s = *state;
+    std::unique_lock lock(s.mutex);
     for (;;) {
-        wake_.wait(lock, [&] { return quit_ || worker.work; });
+        s.wake.wait(lock, [&] { return s.quit || worker.work; });
         if (!worker.work)
             return; // quit while parked
         std::function<void()> work = std::move(worker.work);
@@ -95,8 +92,8 @@ void FeederThreads::loop(Worker& worker) {
         // stream started right after the wait takes this thread.
         work = nullptr;
         lock.lock();
-        if (!quit_)
-            parked_.push_back(&worker);
+        if (!s.quit)
+            s.parked.push_back(&worker);
         lock.unlock();
         job->finish();
         job.reset();

@@ -62,14 +62,19 @@ private:
         std::function<void()> work;
         std::shared_ptr<FeederJob> job;
     };
-    void loop(Worker& worker);
+    // Shared with every thread, so a thread still inside its job when the
+    // pool goes (a callback destroying its own library) finds it alive.
+    struct State {
+        std::mutex mutex;
+        std::condition_variable wake;
+        // Guarded by mutex:
+        std::vector<std::shared_ptr<Worker>> workers;
+        std::vector<Worker*> parked;
+        bool quit = false;
+    };
+    static void loop(const std::shared_ptr<State>& state, Worker& worker);
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    // Guarded by mutex_:
-    std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<Worker*> parked_;
-    bool quit_ = false;
+    const std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 } // namespace kesto

@@ -92,5 +92,20 @@ TEST(EngineFeederThreads, ParkedThreadsEndWithThePool) {
     EXPECT_EQ(ran.load(), 2);
 }
 
+// A fill callback may free the library that runs it: the pool goes while
+// one of its threads is still inside a job, which must then end cleanly.
+TEST(EngineFeederThreads, APoolDestroyedFromItsOwnJobLetsThatJobEnd) {
+    auto threads = std::make_unique<FeederThreads>();
+    std::promise<void> gone;
+    auto job = threads->run([&] {
+        threads.reset();
+        gone.set_value();
+    });
+    gone.get_future().wait();
+    job->wait();
+    EXPECT_TRUE(job->finished());
+    EXPECT_EQ(threads, nullptr);
+}
+
 } // namespace
 } // namespace kesto
