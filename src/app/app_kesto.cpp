@@ -274,8 +274,7 @@ void TAppKesto::SetVUStyle(int style) {
         break;
     }
     layoutHeader();
-    if (levelWanted_)
-        setLevelTimer(true); // a meter shown or hidden starts or rests the ticks
+    arrangeTicks(); // a meter shown or hidden starts or rests the level ticks
     player_->settings.writeInt("Window", "VUStyle", style);
 }
 

@@ -9,8 +9,10 @@
 #include "app/line_marks.h"
 #include "app/player_view.h"
 #include "app/settings_startup.h"
+#include "playback/shared_wake.h"
 #include "prefs/list_style.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -85,6 +87,8 @@ public:
     // The deferred start-up work, run once the event loop runs.
     void runDeferredStartup();
     void stopTimers();
+    void arrangeTicks();
+    void levelWake();
     // What the process's shutdown saves.
     ExitValues exitValues() const;
     // The hand-over of a second process, and its plain activation.
@@ -201,6 +205,11 @@ private:
     QTimer statusTimer_;
     QTimer levelTimer_;
     bool levelWanted_ = false; // the core wants level ticks; they run while a meter shows
+    bool statusWanted_ = false;
+    int statusPeriod_ = 33;
+    bool statusRides_ = false; // the status tick runs on level wakes
+    SharedWake sharedWake_;
+    QElapsedTimer tickClock_;
     std::unique_ptr<TInfo_Form> info_;
     std::unique_ptr<TInput_Form> input_;
     std::unique_ptr<TAbout_Form> about_;

@@ -90,10 +90,17 @@ void TAppKesto::connectTransport() {
     levelTimer_.setObjectName(QStringLiteral("LevelTimer"));
     connect(&statusTimer_, &QTimer::timeout, this, [this] { StatusTick(*player_); });
     levelTimer_.setInterval(20);
-    connect(&levelTimer_, &QTimer::timeout, this, [this] {
-        if (!LevelTick(*player_))
-            levelTimer_.stop();
-    });
+    connect(&levelTimer_, &QTimer::timeout, this, &TAppKesto::levelWake);
+    tickClock_.start();
+}
+
+void TAppKesto::levelWake() {
+    // The level tick may rest the meter and so end the ride: ask first.
+    const bool statusNow =
+        statusRides_ && sharedWake_.statusRunsAt(tickClock_.elapsed(), levelTimer_.interval());
+    LevelTick(*player_);
+    if (statusNow && statusWanted_)
+        StatusTick(*player_);
 }
 
 void TAppKesto::runDeferredStartup() {
@@ -116,6 +123,7 @@ void TAppKesto::runDeferredStartup() {
 }
 
 void TAppKesto::stopTimers() {
+    statusWanted_ = levelWanted_ = statusRides_ = false;
     statusTimer_.stop();
     levelTimer_.stop();
     dragScrollTimer_.stop();
@@ -207,20 +215,38 @@ void TAppKesto::setPlayModeChecked(int mode) {
 }
 
 void TAppKesto::setStatusTimer(bool running, int periodMs) {
-    if (running)
-        statusTimer_.start(periodMs);
-    else
-        statusTimer_.stop();
+    statusWanted_ = running;
+    statusPeriod_ = periodMs;
+    statusTimer_.stop(); // a new period starts counting now
+    statusRides_ = false;
+    arrangeTicks();
 }
 
 void TAppKesto::setLevelTimer(bool running) {
     levelWanted_ = running;
-    // Without a meter the tick has nothing to draw: rather than wake the UI
-    // thread 50 times a second for nothing, the timer waits for a meter.
-    if (running && vuStyle_ > 0)
-        levelTimer_.start();
-    else
+    arrangeTicks();
+}
+
+void TAppKesto::arrangeTicks() {
+    // Without a meter the level tick has nothing to draw: rather than wake
+    // the UI thread 50 times a second for nothing, its timer waits for one.
+    const bool level = levelWanted_ && vuStyle_ > 0;
+    if (!level)
         levelTimer_.stop();
+    else if (!levelTimer_.isActive())
+        levelTimer_.start();
+    // The fine time's 10 ms ticks are faster than the level wakes: they keep
+    // their own timer.
+    const bool ride = statusWanted_ && level && statusPeriod_ > levelTimer_.interval();
+    if (ride && !statusRides_) {
+        statusTimer_.stop();
+        sharedWake_.start(tickClock_.elapsed(), statusPeriod_);
+    } else if (statusWanted_ && !ride && !statusTimer_.isActive()) {
+        statusTimer_.start(statusPeriod_);
+    } else if (!statusWanted_) {
+        statusTimer_.stop();
+    }
+    statusRides_ = ride;
 }
 
 void TAppKesto::setClipboardText(const std::string& text) {

@@ -349,6 +349,43 @@ private Q_SLOTS:
         QVERIFY(!ticks->isActive());
     }
 
+    // While a meter runs, the status tick rides on its wakes instead of
+    // waking the window on its own; the fine time's faster ticks keep their
+    // own timer, and so does the status tick when no meter shows.
+    void statusTicksRideOnTheLevelWakes() {
+        QTemporaryDir music;
+        const std::string longFile = writeTone(music, "long.wav", 12);
+        const std::string shortFile = writeTone(music, "short.wav", 5);
+        Fixture f;
+        TAppKesto& w = *f.window;
+        auto* status = w.findChild<QTimer*>(QStringLiteral("StatusTimer"));
+        auto* level = w.findChild<QTimer*>(QStringLiteral("LevelTimer"));
+        QVERIFY(status && level);
+        w.SetVUStyle(2);
+        f.player->playlist.PlaylistEntries = {longFile, shortFile};
+        RefreshListView(*f.player, false, false);
+        OpenEntry(*f.player, 0);
+        QVERIFY(level->isActive());
+        QVERIFY(!status->isActive());
+        // The seek bar and the time still follow the music.
+        QTRY_VERIFY(w.Progres->Position() >= 300);
+        QVERIFY(w.LabelTime->text().contains(QStringLiteral(" / -")));
+        w.SetVUStyle(0);
+        QVERIFY(!level->isActive());
+        QVERIFY(status->isActive());
+        QCOMPARE(status->interval(), 33);
+        const qint64 before = w.Progres->Position();
+        QTRY_VERIFY(w.Progres->Position() >= before + 300);
+        w.SetVUStyle(2);
+        QVERIFY(level->isActive() && !status->isActive());
+        OpenEntry(*f.player, 1);
+        QVERIFY(level->isActive());
+        QVERIFY(status->isActive());
+        QCOMPARE(status->interval(), 10);
+        StopPlayback(*f.player, true);
+        QVERIFY(!status->isActive());
+    }
+
     void exitChecksComeInOrder() {
         Fixture f;
         f.window->show();
