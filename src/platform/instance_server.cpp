@@ -2,54 +2,142 @@
 
 #include "platform/instance_channel.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace kesto {
 
-InstanceServer::InstanceServer(QObject* parent) : QObject(parent), server_(new QLocalServer(this)) {
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_, &QLocalServer::newConnection, this, &InstanceServer::onNewConnection);
+struct InstanceServer::Client {
+    int fd = -1;
+    std::string received;
+    QSocketNotifier* notifier = nullptr;
+};
+
+namespace {
+
+// A connection that never completes its request must not hold descriptors
+// forever: beyond this many, the oldest is dropped.
+constexpr std::size_t kMaxClients = 16;
+
+} // namespace
+
+InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {}
+
+InstanceServer::~InstanceServer() {
+    for (const auto& client : clients_)
+        ::close(client->fd);
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        ::unlink(path_.c_str());
+    }
 }
 
 bool InstanceServer::listen(const QString& socketPath) {
-    if (server_->listen(socketPath))
-        return true;
-    QLocalServer::removeServer(socketPath);
-    return server_->listen(socketPath);
+    path_ = QFile::encodeName(socketPath).toStdString();
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (listenFd_ >= 0 || path_.size() >= sizeof addr.sun_path)
+        return false;
+    std::memcpy(addr.sun_path, path_.c_str(), path_.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    ::unlink(path_.c_str());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::chmod(path_.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 16) != 0) {
+        ::close(fd);
+        return false;
+    }
+    listenFd_ = fd;
+    listenNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(listenNotifier_, &QSocketNotifier::activated, this, &InstanceServer::acceptClients);
+    return true;
 }
 
-void InstanceServer::onNewConnection() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        onReadyRead(socket);
+void InstanceServer::acceptClients() {
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR)
+                continue;
+            return; // EAGAIN: none left; anything else: try at the next wake
+        }
+        if (clients_.size() >= kMaxClients)
+            drop(clients_.front());
+        auto client = std::make_shared<Client>();
+        client->fd = fd;
+        client->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(client->notifier, &QSocketNotifier::activated, this,
+                [this, weak = std::weak_ptr<Client>(client)] {
+                    if (auto c = weak.lock())
+                        readFrom(c);
+                });
+        clients_.push_back(client);
+        readFrom(client);
     }
 }
 
-void InstanceServer::onReadyRead(QLocalSocket* socket) {
-    if (socket->bytesAvailable() < static_cast<qint64>(kInstanceHeaderSize))
+void InstanceServer::drop(std::shared_ptr<Client> client) {
+    // Called from the notifier's own signal too: it goes later, and quietly.
+    client->notifier->setEnabled(false);
+    client->notifier->deleteLater();
+    ::close(client->fd);
+    clients_.erase(std::remove(clients_.begin(), clients_.end(), client), clients_.end());
+}
+
+void InstanceServer::readFrom(const std::shared_ptr<Client>& client) {
+    char chunk[4096];
+    bool ended = false;
+    for (;;) {
+        const ssize_t n = ::read(client->fd, chunk, sizeof chunk);
+        if (n > 0) {
+            client->received.append(chunk, static_cast<std::size_t>(n));
+            if (client->received.size() > kInstanceHeaderSize + kInstanceMaxPayload)
+                break; // more than any request: the header check below drops it
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        ended = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        break;
+    }
+    const std::string& in = client->received;
+    if (in.size() < kInstanceHeaderSize) {
+        if (ended)
+            drop(client);
         return;
-    const QByteArray head = socket->peek(kInstanceHeaderSize);
-    const char kind = head[0];
-    quint32 length = 0;
+    }
+    const char kind = in[0];
+    std::uint32_t length = 0;
     for (int i = 0; i < 4; ++i)
-        length |= static_cast<quint32>(static_cast<unsigned char>(head[1 + i])) << (8 * i);
+        length |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[1 + i])) << (8 * i);
     if (length > kInstanceMaxPayload || (kind != static_cast<char>(InstanceRequest::HandOver) &&
                                          kind != static_cast<char>(InstanceRequest::Activate) &&
                                          kind != static_cast<char>(InstanceRequest::Quit))) {
-        socket->abort();
+        drop(client);
         return;
     }
-    if (socket->bytesAvailable() < static_cast<qint64>(kInstanceHeaderSize + length))
+    if (in.size() < kInstanceHeaderSize + length) {
+        if (ended)
+            drop(client); // cut short
         return;
-    socket->read(kInstanceHeaderSize);
-    const QString argument = QString::fromUtf8(socket->read(length));
+    }
+    const QString argument =
+        QString::fromUtf8(in.data() + kInstanceHeaderSize, static_cast<qsizetype>(length));
     // Acknowledge first: the sender may end now, and a message box that the
-    // request opens must not keep it waiting.
-    socket->write(&kInstanceAck, 1);
-    socket->flush();
-    socket->disconnectFromServer();
+    // request opens must not keep it waiting. One byte into a fresh socket
+    // never blocks.
+    [[maybe_unused]] const ssize_t sent = ::send(client->fd, &kInstanceAck, 1, MSG_NOSIGNAL);
+    drop(client);
 
     switch (static_cast<InstanceRequest>(kind)) {
     case InstanceRequest::HandOver:

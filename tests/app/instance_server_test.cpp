@@ -9,8 +9,10 @@
 
 #include <future>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace kesto;
 
@@ -74,6 +76,39 @@ private Q_SLOTS:
         QCOMPARE(handOver.count(), 0);
         QVERIFY2(send(InstanceRequest::HandOver, "/ok.mp3"), "still serving afterwards");
         QCOMPARE(handOver.count(), 1);
+    }
+
+    // Connections that never say anything: requests are still served, the
+    // oldest are let go instead of piling up, and the socket is the user's
+    // own and goes with the server.
+    void silentConnectionsNeitherBlockNorPileUp() {
+        std::vector<int> silent;
+        {
+            InstanceServer server;
+            QVERIFY(server.listen(socketPath()));
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(socketPath()).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, 0600u);
+            QSignalSpy activate(&server, &InstanceServer::activateRequested);
+            for (int i = 0; i < 40; ++i) {
+                const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                sockaddr_un addr{};
+                addr.sun_family = AF_UNIX;
+                qstrncpy(addr.sun_path, socketPath().toUtf8().constData(), sizeof addr.sun_path);
+                QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+                silent.push_back(fd);
+                QTest::qWait(2);
+            }
+            QVERIFY(send(InstanceRequest::Activate, ""));
+            QCOMPARE(activate.count(), 1);
+            // The first silent connection was closed by the server: end of file.
+            char byte = 0;
+            QCOMPARE(::recv(silent.front(), &byte, 1, MSG_DONTWAIT), ssize_t{0});
+            QCOMPARE(::recv(silent.back(), &byte, 1, MSG_DONTWAIT), ssize_t{-1});
+        }
+        QVERIFY(!QFile::exists(socketPath()));
+        for (int fd : silent)
+            ::close(fd);
     }
 
     void socketLeftByACrashIsTakenOver() {
