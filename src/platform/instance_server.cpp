@@ -42,10 +42,13 @@ InstanceServer::~InstanceServer() {
 }
 
 bool InstanceServer::listen(const QString& socketPath) {
+    // Listening already: the socket we remove at the end stays the one we made.
+    if (listenFd_ >= 0)
+        return false;
     path_ = QFile::encodeName(socketPath).toStdString();
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (listenFd_ >= 0 || path_.size() >= sizeof addr.sun_path)
+    if (path_.size() >= sizeof addr.sun_path)
         return false;
     std::memcpy(addr.sun_path, path_.c_str(), path_.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);

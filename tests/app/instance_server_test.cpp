@@ -21,6 +21,11 @@ class InstanceServerTest : public QObject {
 
     QTemporaryDir dir;
     QString socketPath() const { return dir.filePath("k.sock"); }
+    // Somebody else's file where a second listen was asked for.
+    void writeOther() {
+        QFile other(dir.filePath("other.sock"));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+    }
 
     // The client blocks until acknowledged, so it runs beside the event loop.
     bool send(InstanceRequest kind, const std::string& argument) {
@@ -107,6 +112,16 @@ private Q_SLOTS:
             QCOMPARE(::recv(silent.back(), &byte, 1, MSG_DONTWAIT), ssize_t{-1});
         }
         QVERIFY(!QFile::exists(socketPath()));
+        // A second listen is refused and leaves the first socket as it was.
+        {
+            InstanceServer server;
+            QVERIFY(server.listen(socketPath()));
+            QVERIFY(!server.listen(dir.filePath("other.sock")));
+            QVERIFY(send(InstanceRequest::Activate, ""));
+            writeOther();
+        }
+        QVERIFY(!QFile::exists(socketPath()));
+        QVERIFY(QFile::exists(dir.filePath("other.sock")));
         for (int fd : silent)
             ::close(fd);
     }
