@@ -204,8 +204,7 @@ void TAppKesto::showLevels(int style, int leftLeds, int rightLeds) {
     TGorseProgress* meter = style == 1 ? LevelMeter6 : (style >= 2 ? LevelMeter14 : nullptr);
     if (!meter)
         return;
-    meter->setPosition(leftLeds);
-    meter->setPosition2(rightLeds);
+    meter->setLevels(leftLeds, rightLeds);
 }
 
 void TAppKesto::setPlayModeChecked(int mode) {

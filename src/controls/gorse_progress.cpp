@@ -30,16 +30,27 @@ void TGorseProgress::setMax(qint64 value) {
     repaintAll();
 }
 
-void TGorseProgress::setPositionOf(qint64& field, qint64 value) {
+bool TGorseProgress::storePosition(qint64& field, qint64 value) {
     if (value == field)
-        return;
+        return false;
     const qint64 before = field;
     field = std::clamp<qint64>(value, 0, std::max<qint64>(max_, 0));
+    Q_EMIT changed();
     // The seek bar moves by a millisecond at a time but by a pixel only every
     // few hundred: repaint only when the picture changes.
-    if (drawnExtent(before) != drawnExtent(field))
+    return drawnExtent(before) != drawnExtent(field);
+}
+
+void TGorseProgress::setPositionOf(qint64& field, qint64 value) {
+    if (storePosition(field, value))
         update(innerRect());
-    Q_EMIT changed();
+}
+
+void TGorseProgress::setLevels(qint64 first, qint64 second) {
+    const bool firstMoved = storePosition(position_, first);
+    const bool secondMoved = storePosition(position2_, second);
+    if (firstMoved || secondMoved)
+        repaint(innerRect());
 }
 
 qint64 TGorseProgress::drawnExtent(qint64 position) const {

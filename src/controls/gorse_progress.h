@@ -40,6 +40,11 @@ public:
     void setMax(qint64 value);
     void setPosition(qint64 value);
     void setPosition2(qint64 value);
+    // Both positions of a level meter fed by its own fast timer. A change is
+    // painted before this returns, inside the timer's wake: the update is not
+    // posted to the event loop, which would take it a second pass (a wake-up
+    // write, another poll) for every frame the meter shows.
+    void setLevels(qint64 first, qint64 second);
     void setBackgroundColor(const QColor& c);
     void setBarColor(const QColor& c);
     void setFrameTopColor(const QColor& c);
@@ -71,6 +76,8 @@ private:
     void paintBar(class QPainter& p, int w, int h) const;
     void paintCaption(class QPainter& p, int h) const;
     void setPositionOf(qint64& field, qint64 value);
+    // Stores a position; true when the picture changes with it.
+    bool storePosition(qint64& field, qint64 value);
     // What a position looks like on screen: pixels of bar, or the value itself
     // where every step shows.
     qint64 drawnExtent(qint64 position) const;

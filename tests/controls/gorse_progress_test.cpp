@@ -179,6 +179,43 @@ private Q_SLOTS:
         QCOMPARE(g.Position(), 50);
     }
 
+    void levelsArePaintedBeforeTheCallReturns() {
+        TGorseProgress g;
+        g.resize(143, 16);
+        colour(g);
+        g.setBarType(TGorseProgress::brStereoLeds);
+        g.setMax(14);
+        g.setLedWidth(9);
+        g.setLedSeperation(1);
+        g.setStereoSeperation(2);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        QTest::qWait(20);
+        PaintWatch watch;
+        g.installEventFilter(&watch);
+        QSignalSpy spy(&g, &TGorseProgress::changed);
+
+        // No event loop runs between the call and the checks.
+        g.setLevels(3, 20);
+        QCOMPARE(watch.paints, 1);
+        QCOMPARE(watch.last, g.innerRect());
+        QCOMPARE(g.Position(), 3);
+        QCOMPARE(g.Position2(), 14);
+        QCOMPARE(spy.count(), 2);
+        g.setLevels(3, 14);
+        QCOMPARE(watch.paints, 1);
+        QCOMPARE(spy.count(), 2);
+        g.setLevels(4, 14);
+        QCOMPARE(watch.paints, 2);
+        QCOMPARE(spy.count(), 3);
+        // The third LED of the upper row is lit, the fifth is not.
+        const QImage img = image(g);
+        QCOMPARE(QColor(img.pixel(2 + 2 * 10 + 4, 4)), kBar);
+        QCOMPARE(QColor(img.pixel(2 + 4 * 10 + 4, 4)), kBack);
+        QTest::qWait(30);
+        QCOMPARE(watch.paints, 2 + 1); // the grab above paints once more
+    }
+
     void unchangedPositionCostsNothing() {
         TGorseProgress g;
         g.resize(121, 16);
