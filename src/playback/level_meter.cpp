@@ -37,14 +37,20 @@ int stepDown(int style, int level) {
 }
 
 Peaks blockPeaks(std::span<const std::int16_t> samples, bool mono) {
-    Peaks peaks;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        int& peak = i % 2 == 0 ? peaks.left : peaks.right;
-        peak = std::max(peak, magnitude(samples[i]));
+    // Two running maxima over whole frames, with no per-sample branch on the
+    // channel: the tick scans some 1,850 samples 50 times a second.
+    int left = 0;
+    int right = 0;
+    const std::size_t frames = samples.size() / 2;
+    for (std::size_t i = 0; i < frames; ++i) {
+        left = std::max(left, magnitude(samples[2 * i]));
+        right = std::max(right, magnitude(samples[2 * i + 1]));
     }
+    if (samples.size() % 2 != 0)
+        left = std::max(left, magnitude(samples.back()));
     if (mono)
-        peaks.left = peaks.right = std::max(peaks.left, peaks.right);
-    return peaks;
+        left = right = std::max(left, right);
+    return {left, right};
 }
 
 bool LevelTick(Player& player) {
@@ -57,9 +63,9 @@ bool LevelTick(Player& player) {
         std::int64_t block = out ? audio.ChannelSeconds2Bytes(out, 0.021) : 0;
         block = std::max<std::int64_t>(block - block % 8, 0);
         auto& buffer = player.levelBlock;
+        // Only the bytes the read returns are scanned, so the buffer needs no clearing.
         if (buffer.size() < static_cast<std::size_t>(block / 2))
             buffer.resize(static_cast<std::size_t>(block / 2));
-        std::fill(buffer.begin(), buffer.end(), std::int16_t{0});
         const std::int64_t got =
             block > 0 ? audio.ChannelGetData(out, buffer.data(), static_cast<std::uint32_t>(block))
                       : 0;

@@ -46,6 +46,20 @@ TEST(PlaybackLevelMeter, PeaksOfEvenAndOddSamples) {
     EXPECT_EQ(mono.left, 3000);
     EXPECT_EQ(mono.right, 3000);
     EXPECT_EQ(blockPeaks({}, false).left, 0);
+
+    // One loud sample planted at every place of a block, an odd tail included:
+    // it counts for its own channel only, wherever it lies.
+    for (std::size_t at = 0; at < 37; ++at) {
+        std::vector<std::int16_t> quiet(37);
+        for (std::size_t i = 0; i < quiet.size(); ++i)
+            quiet[i] = static_cast<std::int16_t>(i % 3 == 0 ? -40 : 25);
+        quiet[at] = at % 4 == 1 ? std::int16_t{-32768} : std::int16_t{20000};
+        const int loud = at % 4 == 1 ? 32768 : 20000;
+        const Peaks p = blockPeaks(quiet, false);
+        SCOPED_TRACE(at);
+        EXPECT_EQ(p.left, at % 2 == 0 ? loud : 40);
+        EXPECT_EQ(p.right, at % 2 == 1 ? loud : 40);
+    }
 }
 
 class EnginePlaybackLevel : public PlaybackTest {
