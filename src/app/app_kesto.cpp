@@ -332,6 +332,7 @@ void TAppKesto::recordNormalGeometry() {
 
 void TAppKesto::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    setMeterOffScreen(isMinimized());
     if (windowShown_)
         return;
     recordNormalGeometry();
@@ -347,6 +348,12 @@ void TAppKesto::showEvent(QShowEvent* event) {
     ScrollToCurrent(*player_);
     SelectEntry(*player_, player_->playlist.CurrentIndex);
     windowShown_ = true;
+}
+
+void TAppKesto::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    // Also a minimise: the window system unmaps the window.
+    setMeterOffScreen(true);
 }
 
 void TAppKesto::resizeEvent(QResizeEvent* event) {
@@ -375,6 +382,8 @@ void TAppKesto::moveEvent(QMoveEvent* event) {
 
 void TAppKesto::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        setMeterOffScreen(isMinimized() || (windowShown_ && isHidden()));
     if (event->type() != QEvent::WindowStateChange || !windowShown_)
         return;
     // The title bar's minimise button goes to the tray like the command does.

@@ -88,6 +88,8 @@ public:
     void runDeferredStartup();
     void stopTimers();
     void arrangeTicks();
+    // Minimised or hidden: nobody sees the meter, so its ticks wait.
+    void setMeterOffScreen(bool off);
     void levelWake();
     // What the process's shutdown saves.
     ExitValues exitValues() const;
@@ -143,6 +145,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -205,6 +208,7 @@ private:
     QTimer statusTimer_;
     QTimer levelTimer_;
     bool levelWanted_ = false; // the core wants level ticks; they run while a meter shows
+    bool meterOffScreen_ = false;
     bool statusWanted_ = false;
     int statusPeriod_ = 33;
     bool statusRides_ = false; // the status tick runs on level wakes

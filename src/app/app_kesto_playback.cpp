@@ -227,9 +227,10 @@ void TAppKesto::setLevelTimer(bool running) {
 }
 
 void TAppKesto::arrangeTicks() {
-    // Without a meter the level tick has nothing to draw: rather than wake
-    // the UI thread 50 times a second for nothing, its timer waits for one.
-    const bool level = levelWanted_ && vuStyle_ > 0;
+    // Without a meter on screen the level tick has nothing to draw: rather
+    // than wake the UI thread 50 times a second for nothing, its timer waits
+    // for one (a meter style, or the window back from the task bar or tray).
+    const bool level = levelWanted_ && vuStyle_ > 0 && !meterOffScreen_;
     if (!level)
         levelTimer_.stop();
     else if (!levelTimer_.isActive())
@@ -246,6 +247,15 @@ void TAppKesto::arrangeTicks() {
         statusTimer_.stop();
     }
     statusRides_ = ride;
+}
+
+void TAppKesto::setMeterOffScreen(bool off) {
+    if (off == meterOffScreen_)
+        return;
+    meterOffScreen_ = off;
+    if (off && player_)
+        LevelForget(*player_);
+    arrangeTicks();
 }
 
 void TAppKesto::setClipboardText(const std::string& text) {

@@ -108,4 +108,8 @@ void LevelStop(Player& player) {
     player.StopRequest = true;
 }
 
+void LevelForget(Player& player) {
+    player.HeldLeft = player.HeldRight = 0;
+}
+
 } // namespace kesto

@@ -31,5 +31,8 @@ bool LevelTick(Player& player);
 void LevelStart(Player& player);
 // Asks the level timer to rest once the meters are dark.
 void LevelStop(Player& player);
+// The meters were out of sight while their ticks waited: what they held no
+// longer stands, and the next tick shows the sound as it is.
+void LevelForget(Player& player);
 
 } // namespace kesto

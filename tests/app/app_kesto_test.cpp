@@ -386,6 +386,48 @@ private Q_SLOTS:
         QVERIFY(!status->isActive());
     }
 
+    // A minimised or hidden window shows no meter: its ticks wait while the
+    // status tick keeps time, and back on screen the meter starts again from
+    // the sound as it is.
+    void meterTicksWaitWhileTheWindowIsAway() {
+        QTemporaryDir music;
+        const std::string file = writeTone(music, "long.wav", 12);
+        Fixture f;
+        TAppKesto& w = *f.window;
+        auto* status = w.findChild<QTimer*>(QStringLiteral("StatusTimer"));
+        auto* level = w.findChild<QTimer*>(QStringLiteral("LevelTimer"));
+        QVERIFY(status && level);
+        w.SetVUStyle(2);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        f.player->playlist.PlaylistEntries = {file};
+        RefreshListView(*f.player, false, false);
+        OpenEntry(*f.player, 0);
+        QVERIFY(level->isActive() && !status->isActive());
+        QTRY_VERIFY(f.player->HeldLeft > 0);
+
+        w.showMinimized();
+        QVERIFY(!level->isActive());
+        QVERIFY(status->isActive());
+        QCOMPARE(f.player->HeldLeft, 0);
+        const qint64 before = w.Progres->Position();
+        QTRY_VERIFY(w.Progres->Position() >= before + 300);
+        // A file started meanwhile asks for the meter again: it still waits.
+        OpenEntry(*f.player, 0);
+        QVERIFY(!level->isActive());
+        QCOMPARE(f.player->HeldLeft, 0);
+
+        w.showNormal();
+        QVERIFY(level->isActive() && !status->isActive());
+        QTRY_VERIFY(f.player->HeldLeft > 0);
+        // Hidden, as in the tray: the same.
+        w.hide();
+        QVERIFY(!level->isActive() && status->isActive());
+        w.show();
+        QVERIFY(level->isActive() && !status->isActive());
+        StopPlayback(*f.player, true);
+    }
+
     void exitChecksComeInOrder() {
         Fixture f;
         f.window->show();
