@@ -181,6 +181,9 @@ void TAppKesto::TotalTimeCommand() {
 void TAppKesto::setCaption(const std::string& text) {
     const QString caption = QString::fromStdString(text);
     setWindowTitle(caption);
+    // What a window manager shows for the minimised window (an icon's label)
+    // follows the caption too, not the name the window was created with.
+    setWindowIconText(caption);
     QApplication::setApplicationDisplayName(caption);
 }
 

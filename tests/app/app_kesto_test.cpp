@@ -386,6 +386,21 @@ private Q_SLOTS:
         QVERIFY(!status->isActive());
     }
 
+    void captionAndMinimisedNameFollowThePlayingFile() {
+        QTemporaryDir music;
+        const std::string file = writeTone(music, "Nocturne.wav", 12);
+        Fixture f;
+        TAppKesto& w = *f.window;
+        f.player->playlist.PlaylistEntries = {file};
+        RefreshListView(*f.player, false, false);
+        OpenEntry(*f.player, 0);
+        QVERIFY(w.windowTitle().contains(QStringLiteral("Nocturne")));
+        QCOMPARE(w.windowIconText(), w.windowTitle());
+        StopPlayback(*f.player, true);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Kesto 1.04b"));
+        QCOMPARE(w.windowIconText(), w.windowTitle());
+    }
+
     // A minimised or hidden window shows no meter: its ticks wait while the
     // status tick keeps time, and back on screen the meter starts again from
     // the sound as it is.
