@@ -43,60 +43,61 @@ KESTO_AUDIO_OUTPUT=null "$build/bench/startup_bench" "$build/kesto" 10 "$work/bi
 
 echo "== CPU per minute of MP3 playback, 14-LED meter showing"
 # This machine's CPU accounting is noisy (a virtual machine counts its own
-# stalls to whoever runs): kesto and mpg123 play at the same time, so the
-# same noise falls on both (and on the toolkit floor), and five rounds give a
-# median.
+# stalls to whoever runs), so nothing is measured alone: each round plays
+# mpg123 beside kesto, then beside bench/toolkit_floor (a bare Qt window
+# ticking and repainting as the player's does), and the ratios to mpg123
+# are the figures to compare. Five rounds give the medians.
 sox -R -n -r 44100 -c 2 "$work/long.wav" synth 70 sine 300-3000 vol 0.5
 lame --quiet -b 192 "$work/long.wav" "$work/long.mp3"
 home="$work/play"
 mkdir -p "$home/run"
 chmod 700 "$home/run"
+printf '[Window]\r\nVUStyle=2\r\n' > "$home/Kesto.ini"
 # CPU nanoseconds of every thread of a process.
 cpu_ns() {
     local sum=0 t
     for t in /proc/$1/task/*; do sum=$((sum + $(cut -d' ' -f1 "$t/schedstat"))); done
     echo $sum
 }
-per_minute() { echo "scale=3; ($2 - $1) * 60 / $3 / 1000000000" | bc; }
-seconds=30
+seconds=20
+# Runs its arguments beside mpg123 for $seconds; prints both CPU figures in
+# seconds per minute.
+beside_mpg123() {
+    "$@" &
+    local pid=$!
+    mpg123 -q -o pulse "$work/long.mp3" &
+    local mpid=$!
+    sleep 3
+    local a ma b mb
+    a=$(cpu_ns $pid)
+    ma=$(cpu_ns $mpid)
+    sleep $seconds
+    b=$(cpu_ns $pid)
+    mb=$(cpu_ns $mpid)
+    if [ "$1" = "$build/kesto" ]; then
+        XDG_RUNTIME_DIR=$home/run KESTO_HOME=$home "$build/kesto" -quit
+    else
+        kill $pid
+    fi
+    kill $mpid
+    wait $pid $mpid 2>/dev/null || true
+    echo "scale=3; ($b - $a) * 60 / $seconds / 1000000000; ($mb - $ma) * 60 / $seconds / 1000000000" |
+        bc | tr '\n' ' '
+    echo
+}
 : > "$work/cpu.txt"
 rounds=5
 for round in $(seq $rounds); do
-    printf '[Window]
-VUStyle=2
-' > "$home/Kesto.ini"
-    XDG_RUNTIME_DIR=$home/run KESTO_HOME=$home "$build/kesto" "$work/long.mp3" &
-    kpid=$!
-    mpg123 -q -o pulse "$work/long.mp3" &
-    mpid=$!
-    "$build/bench/toolkit_floor" &
-    tpid=$!
-    sleep 3
-    ka=$(cpu_ns $kpid)
-    ma=$(cpu_ns $mpid)
-    ta=$(cpu_ns $tpid)
-    sleep $seconds
-    kb=$(cpu_ns $kpid)
-    mb=$(cpu_ns $mpid)
-    tb=$(cpu_ns $tpid)
-    XDG_RUNTIME_DIR=$home/run KESTO_HOME=$home "$build/kesto" -quit
-    kill $mpid $tpid
-    wait $kpid $mpid $tpid 2>/dev/null || true
-    k=$(per_minute $ka $kb $seconds)
-    m=$(per_minute $ma $mb $seconds)
-    t=$(per_minute $ta $tb $seconds)
-    r=$(echo "scale=2; $k / $m" | bc)
-    # What the player spends beyond what any Qt window ticking and painting
-    # like it would: its own work, to set beside mpg123's.
-    b=$(echo "$k - $t" | bc)
-    echo "round $round: kesto $k s, mpg123 -o pulse $m s, toolkit floor $t s CPU per minute" \
-        "(kesto/mpg123 $r, kesto beyond the floor $b s)"
-    echo "$k $m $r $t $b" >> "$work/cpu.txt"
+    read -r k m1 < <(XDG_RUNTIME_DIR=$home/run KESTO_HOME=$home \
+        beside_mpg123 "$build/kesto" "$work/long.mp3")
+    read -r t m2 < <(beside_mpg123 "$build/bench/toolkit_floor")
+    rk=$(echo "scale=2; $k / $m1" | bc)
+    rt=$(echo "scale=2; $t / $m2" | bc)
+    echo "round $round: kesto $k s beside mpg123 $m1 s (ratio $rk);" \
+        "toolkit floor $t s beside mpg123 $m2 s (ratio $rt) CPU per minute"
+    echo "$k $m1 $rk $t $m2 $rt" >> "$work/cpu.txt"
 done
 median() { sort -n | sed -n "$(((rounds + 1) / 2))p"; }
-# The ratio is the steadier figure: all three pay the same stalls.
-echo "median: kesto $(cut -d' ' -f1 "$work/cpu.txt" | median) s," \
-    "mpg123 -o pulse $(cut -d' ' -f2 "$work/cpu.txt" | median) s," \
-    "toolkit floor $(cut -d' ' -f4 "$work/cpu.txt" | median) s CPU per minute;" \
-    "median kesto/mpg123 $(cut -d' ' -f3 "$work/cpu.txt" | median);" \
-    "median kesto beyond the floor $(cut -d' ' -f5 "$work/cpu.txt" | median) s"
+col() { cut -d' ' -f"$1" "$work/cpu.txt" | median; }
+echo "median: kesto $(col 1) s, mpg123 beside it $(col 2) s, ratio $(col 3);" \
+    "toolkit floor $(col 4) s, mpg123 beside it $(col 5) s, ratio $(col 6)"
