@@ -69,6 +69,23 @@ struct Fixture {
     QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
 
+// The window's status and level timers, found by name.
+struct TickTimers {
+    QTimer* status;
+    QTimer* level;
+};
+TickTimers tickTimers(TAppKesto& w) {
+    return {w.findChild<QTimer*>(QStringLiteral("StatusTimer")),
+            w.findChild<QTimer*>(QStringLiteral("LevelTimer"))};
+}
+
+// The entries become the list, and the first one plays.
+void playFirst(Fixture& f, std::vector<std::string> entries) {
+    f.player->playlist.PlaylistEntries = std::move(entries);
+    RefreshListView(*f.player, false, false);
+    OpenEntry(*f.player, 0);
+}
+
 struct ExpectedAction {
     const char* name;
     const char* caption;
@@ -331,7 +348,7 @@ private Q_SLOTS:
     void levelTicksRestWithoutAMeter() {
         Fixture f;
         TAppKesto& w = *f.window;
-        auto* ticks = w.findChild<QTimer*>(QStringLiteral("LevelTimer"));
+        QTimer* ticks = tickTimers(w).level;
         QVERIFY(ticks);
         w.SetVUStyle(0);
         LevelStart(*f.player);
@@ -358,13 +375,10 @@ private Q_SLOTS:
         const std::string shortFile = writeTone(music, "short.wav", 5);
         Fixture f;
         TAppKesto& w = *f.window;
-        auto* status = w.findChild<QTimer*>(QStringLiteral("StatusTimer"));
-        auto* level = w.findChild<QTimer*>(QStringLiteral("LevelTimer"));
+        const auto [status, level] = tickTimers(w);
         QVERIFY(status && level);
         w.SetVUStyle(2);
-        f.player->playlist.PlaylistEntries = {longFile, shortFile};
-        RefreshListView(*f.player, false, false);
-        OpenEntry(*f.player, 0);
+        playFirst(f, {longFile, shortFile});
         QVERIFY(level->isActive());
         QVERIFY(!status->isActive());
         // The seek bar and the time still follow the music.
@@ -391,9 +405,7 @@ private Q_SLOTS:
         const std::string file = writeTone(music, "Nocturne.wav", 12);
         Fixture f;
         TAppKesto& w = *f.window;
-        f.player->playlist.PlaylistEntries = {file};
-        RefreshListView(*f.player, false, false);
-        OpenEntry(*f.player, 0);
+        playFirst(f, {file});
         QVERIFY(w.windowTitle().contains(QStringLiteral("Nocturne")));
         QCOMPARE(w.windowIconText(), w.windowTitle());
         StopPlayback(*f.player, true);
@@ -409,15 +421,12 @@ private Q_SLOTS:
         const std::string file = writeTone(music, "long.wav", 12);
         Fixture f;
         TAppKesto& w = *f.window;
-        auto* status = w.findChild<QTimer*>(QStringLiteral("StatusTimer"));
-        auto* level = w.findChild<QTimer*>(QStringLiteral("LevelTimer"));
+        const auto [status, level] = tickTimers(w);
         QVERIFY(status && level);
         w.SetVUStyle(2);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        f.player->playlist.PlaylistEntries = {file};
-        RefreshListView(*f.player, false, false);
-        OpenEntry(*f.player, 0);
+        playFirst(f, {file});
         QVERIFY(level->isActive() && !status->isActive());
         QTRY_VERIFY(f.player->HeldLeft > 0);
 

@@ -22,6 +22,18 @@ void colour(TGorseProgress& g) {
     g.setFrameBottomColor(kBottom);
 }
 
+// The player's 14-LED meter: 143 by 16, LEDs 9 wide with 1 between them.
+void wideMeter(TGorseProgress& g) {
+    g.resize(143, 16);
+    colour(g);
+    g.setOrientation(TGorseProgress::pbHorizontal);
+    g.setBarType(TGorseProgress::brStereoLeds);
+    g.setMax(14);
+    g.setLedWidth(9);
+    g.setLedSeperation(1);
+    g.setStereoSeperation(2);
+}
+
 QImage image(TGorseProgress& g) {
     return g.grab().toImage();
 }
@@ -46,14 +58,7 @@ class GorseProgressTest : public QObject {
 private Q_SLOTS:
     void wideMeterFillsItsInsideExactly() {
         TGorseProgress g;
-        g.resize(143, 16);
-        colour(g);
-        g.setOrientation(TGorseProgress::pbHorizontal);
-        g.setBarType(TGorseProgress::brStereoLeds);
-        g.setMax(14);
-        g.setLedWidth(9);
-        g.setLedSeperation(1);
-        g.setStereoSeperation(2);
+        wideMeter(g);
         g.setPosition(14);
         g.setPosition2(14);
         QCOMPARE(g.innerRect(), QRect(2, 2, 139, 12));
@@ -181,13 +186,7 @@ private Q_SLOTS:
 
     void levelsArePaintedBeforeTheCallReturns() {
         TGorseProgress g;
-        g.resize(143, 16);
-        colour(g);
-        g.setBarType(TGorseProgress::brStereoLeds);
-        g.setMax(14);
-        g.setLedWidth(9);
-        g.setLedSeperation(1);
-        g.setStereoSeperation(2);
+        wideMeter(g);
         g.show();
         QVERIFY(QTest::qWaitForWindowExposed(&g));
         QTest::qWait(20);
