@@ -22,16 +22,22 @@ void colour(TGorseProgress& g) {
     g.setFrameBottomColor(kBottom);
 }
 
-// The player's 14-LED meter: 143 by 16, LEDs 9 wide with 1 between them.
-void wideMeter(TGorseProgress& g) {
-    g.resize(143, 16);
+// A stereo LED meter as the player sets one up, channels 2 pixels apart.
+void ledMeter(TGorseProgress& g, QSize size, TGorseProgress::Orientation orientation, int leds,
+              int ledWidth, int gap) {
+    g.resize(size);
     colour(g);
-    g.setOrientation(TGorseProgress::pbHorizontal);
+    g.setOrientation(orientation);
     g.setBarType(TGorseProgress::brStereoLeds);
-    g.setMax(14);
-    g.setLedWidth(9);
-    g.setLedSeperation(1);
+    g.setMax(leds);
+    g.setLedWidth(ledWidth);
+    g.setLedSeperation(gap);
     g.setStereoSeperation(2);
+}
+
+// The 14-LED meter: 143 by 16, LEDs 9 wide with 1 between them.
+void wideMeter(TGorseProgress& g) {
+    ledMeter(g, {143, 16}, TGorseProgress::pbHorizontal, 14, 9, 1);
 }
 
 QImage image(TGorseProgress& g) {
@@ -87,14 +93,7 @@ private Q_SLOTS:
 
     void smallMeterGrowsFromTheBottom() {
         TGorseProgress g;
-        g.resize(16, 37);
-        colour(g);
-        g.setOrientation(TGorseProgress::pbVertical);
-        g.setBarType(TGorseProgress::brStereoLeds);
-        g.setMax(7);
-        g.setLedWidth(3);
-        g.setLedSeperation(2);
-        g.setStereoSeperation(2);
+        ledMeter(g, {16, 37}, TGorseProgress::pbVertical, 7, 3, 2);
         g.setPosition(2);
         g.setPosition2(7);
         const QImage img = image(g);
