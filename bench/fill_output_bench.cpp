@@ -1,6 +1,7 @@
 // The fill callback's cost per 100 ms block, against what the same block
-// costs to decode (the callback reads both decoders of the file), and the
-// status tick's cost while a file plays. Release build:
+// costs to decode; what standing the look-ahead decoder near the end of a
+// file costs, once per file; and the status tick's cost while a file
+// plays. Release build:
 //   build/bench/fill_output_bench
 
 #include "app/player.h"
@@ -93,30 +94,48 @@ void BM_FillOutput(benchmark::State& state) {
 }
 BENCHMARK(BM_FillOutput)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
-// The decoding inside one callback: the same block from both decoders.
-void BM_DecodeBothDecoders(benchmark::State& state) {
+// The decoding inside one callback: the same block from one decoder.
+void BM_DecodeBlock(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     state.SetLabel(kindName(kind));
     AudioLibrary audio;
-    const std::string& file = files().of(kind);
-    AudioHandle main = audio.StreamCreateFile(file);
-    AudioHandle mirror = audio.StreamCreateFile(file);
+    const AudioHandle main = audio.StreamCreateFile(files().of(kind));
     std::vector<std::uint8_t> buffer(kBlock);
-    std::vector<std::uint8_t> scratch(kBlock);
     int blocks = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(audio.ChannelGetData(main, buffer.data(), kBlock));
-        benchmark::DoNotOptimize(audio.ChannelGetData(mirror, scratch.data(), kBlock));
         if (++blocks == kBlocksBeforeRewind) {
             state.PauseTiming();
             audio.ChannelSetPosition(main, 0);
-            audio.ChannelSetPosition(mirror, 0);
             blocks = 0;
             state.ResumeTiming();
         }
     }
 }
-BENCHMARK(BM_DecodeBothDecoders)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeBlock)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+// Standing a decoder that has read nothing a second before the end of the
+// file, as the tail look-ahead does once per file.
+void BM_PositionFreshDecoderNearEnd(benchmark::State& state) {
+    const int kind = static_cast<int>(state.range(0));
+    state.SetLabel(kindName(kind));
+    AudioLibrary audio;
+    const std::string& file = files().of(kind);
+    const AudioHandle probe = audio.StreamCreateFile(file);
+    const std::int64_t target =
+        audio.StreamGetLength(probe) - audio.ChannelSeconds2Bytes(probe, 1.0);
+    audio.StreamFree(probe);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const AudioHandle fresh = audio.StreamCreateFile(file);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(audio.ChannelSetPosition(fresh, target));
+        state.PauseTiming();
+        audio.StreamFree(fresh);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PositionFreshDecoderNearEnd)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 // One status tick while a file plays (paced null output, real time).
 void BM_StatusTick(benchmark::State& state) {

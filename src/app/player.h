@@ -67,7 +67,7 @@ public:
     // reading. The callback never touches anything else in the player.
     std::atomic<AudioHandle> OutputStream{0};    // the callback-fed output; 0 = nothing loaded
     std::atomic<AudioHandle> MainDecoder{0};     // the file (or URL stream) being played
-    std::atomic<AudioHandle> MirrorDecoder{0};   // the same file, read in step, for look-ahead
+    std::atomic<AudioHandle> MirrorDecoder{0};   // the same file, for look-ahead near its end
     std::atomic<int> OpeningIndex{-1};           // index opened; at a switch, the one switched to
     std::atomic<std::int64_t> TailRemaining{-1}; // bytes left before an MP3's tail is cut; -1 none
     std::atomic<std::int64_t> BytesDelivered{0}; // handed to the output since the last open or seek
@@ -79,7 +79,6 @@ public:
     std::atomic<std::uint64_t> FileSerial{0};    // bumped at every open, stop and switch
     NextEntryHandoff nextEntry;                  // the next file, prepared by the UI thread
     // Feeder thread only (sized by the UI thread before the output starts).
-    std::vector<std::int16_t> mirrorScratch;   // where the MirrorDecoder's bytes go
     std::vector<std::int16_t> analysisScratch; // tail and lead-in analysis
 
     // UI thread only.

@@ -94,11 +94,18 @@ bool NearTail(Player& player) {
 std::int64_t TailCut(Player& player) {
     AudioLibrary& audio = player.audio;
     const AudioHandle main = player.MainDecoder;
+    const AudioHandle mirror = player.MirrorDecoder;
+    // The mirror is not decoded alongside the file, which would double the
+    // cost of every block for one look a second before the end: it is stood
+    // where the file is now, once. Should that fail, the file plays out whole.
+    const std::int64_t at = audio.ChannelGetPosition(main);
+    if (at < 0 || !audio.ChannelSetPosition(mirror, at))
+        return std::max<std::int64_t>(audio.StreamGetLength(main) - std::max<std::int64_t>(at, 0),
+                                      0);
     const std::int64_t want = audio.ChannelSeconds2Bytes(main, 3.0);
     std::int16_t* samples = scratch(player.analysisScratch, want);
-    const std::int64_t read = want > 0 ? audio.ChannelGetData(player.MirrorDecoder, samples,
-                                                              static_cast<std::uint32_t>(want))
-                                       : 0;
+    const std::int64_t read =
+        want > 0 ? audio.ChannelGetData(mirror, samples, static_cast<std::uint32_t>(want)) : 0;
     const auto count = static_cast<std::size_t>(std::max<std::int64_t>(read, 0) / 2);
     const auto window = static_cast<std::size_t>(audio.ChannelSeconds2Bytes(main, 0.2) / 2);
     return tailCutBytes(samples, count, window);
@@ -118,7 +125,6 @@ void SkipLead(Player& player) {
         leadSkipBytes(samples, static_cast<std::size_t>(std::max<std::int64_t>(read, 0) / 2));
     audio.ChannelSetPosition(main, 0);
     discard(player, main, skip);
-    discard(player, player.MirrorDecoder, skip);
     player.LeadSkip = skip;
 }
 
@@ -133,8 +139,7 @@ bool SameFormat(Player& player, const PreparedNext& next) {
 std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
     AudioLibrary& audio = player.audio;
     auto* bytes = static_cast<std::uint8_t*>(buffer);
-    std::int64_t count = 0;    // bytes in the buffer
-    std::int64_t mirrored = 0; // of those, bytes MirrorDecoder has to follow
+    std::int64_t count = 0; // bytes in the buffer
     bool ended = true;
     const AudioHandle main = player.MainDecoder;
 
@@ -163,7 +168,6 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
             if (tail - count <= 0 || count == 0)
                 audio.StreamFree(main);
         }
-        mirrored = count;
     }
 
     if (ended) {
@@ -204,8 +208,7 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
             const auto room = static_cast<std::uint32_t>(length - count);
             const std::int64_t n =
                 room > 0 ? audio.ChannelGetData(next->main, bytes + count, room) : 0;
-            mirrored = std::max<std::int64_t>(n, 0);
-            count += mirrored;
+            count += std::max<std::int64_t>(n, 0);
             if (audio.ChannelIsActive(next->main) == ChannelState::Stopped)
                 audio.StreamFree(next->main);
             player.TailRemaining = -1;
@@ -223,9 +226,6 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
     }
 
     player.BytesDelivered += count;
-    if (const AudioHandle mirror = player.MirrorDecoder; mirror != 0 && mirrored > 0)
-        audio.ChannelGetData(mirror, scratch(player.mirrorScratch, mirrored),
-                             static_cast<std::uint32_t>(mirrored));
     return static_cast<std::uint32_t>(count);
 }
 

@@ -23,11 +23,11 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length);
 
 // The playing MP3 has less than a second left: time to decide where its tail is cut.
 bool NearTail(Player& player);
-// Bytes of MainDecoder still to play before its quiet tail; reads the rest
-// of the file from MirrorDecoder.
+// Bytes of MainDecoder still to play before its quiet tail; stands
+// MirrorDecoder where MainDecoder is and reads the rest of the file from it.
 std::int64_t TailCut(Player& player);
-// Skips the quiet lead-in of the file just switched to, in both decoders,
-// and records it in LeadSkip.
+// Skips the quiet lead-in of the file just switched to and records it in
+// LeadSkip.
 void SkipLead(Player& player);
 // The prepared file has the output's rate, channel count and sample width.
 bool SameFormat(Player& player, const PreparedNext& next);

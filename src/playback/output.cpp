@@ -207,7 +207,6 @@ void openEntry(Player& player, int index, bool keepThreads, bool connected, bool
     // so the callback never allocates.
     const std::size_t samples = static_cast<std::size_t>(
         std::max(MsToBytes(player, kBufferMs), MsToBytes(player, 5000)) / 2);
-    player.mirrorScratch.assign(samples, 0);
     player.analysisScratch.assign(samples, 0);
     player.OutputStream = out;
 
@@ -322,11 +321,15 @@ void SeekTo(Player& player, std::int64_t position) {
     }
     // With the output stopped no callback runs: what it did is final now.
     CollectHandedBack(player);
-    if (player.Switched) {
-        // The output has moved to the next file but the window still shows
-        // the one being heard: reopen that one and seek in it. It stays
-        // stopped until it stands at the new position, so its callback
-        // cannot move on before the seek.
+    // Past an MP3's tail cut the callback has freed the file's decoder, and
+    // the stream only ends on its next call: the file is as good as gone.
+    const AudioHandle main = player.MainDecoder;
+    const bool mainFreed = main != 0 && audio.StreamGetLength(main) < 0;
+    if (player.Switched || mainFreed) {
+        // The output has moved to the next file (or is about to) but the
+        // window still shows the one being heard: reopen that one and seek
+        // in it. It stays stopped until it stands at the new position, so
+        // its callback cannot move on before the seek.
         StopPlayback(player, false);
         openEntry(player, player.playlist.CurrentIndex, false, false, false);
         out = player.OutputStream;
@@ -341,7 +344,6 @@ void SeekTo(Player& player, std::int64_t position) {
     if (const std::uint32_t frame = frameBytes(player))
         position -= position % frame;
     audio.ChannelSetPosition(player.MainDecoder, position);
-    audio.ChannelSetPosition(player.MirrorDecoder, position);
     player.PositionOffset = -position;
     player.BytesDelivered = 0;
     player.TailRemaining = -1;

@@ -6,6 +6,7 @@
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/playback_fixture.h"
+#include "playback/transport.h"
 
 namespace kesto::test {
 namespace {
@@ -106,6 +107,122 @@ TEST_F(EnginePlaybackGapless, Mp3LosesItsQuietTailAndTheNextFileStartsAfresh) {
         << "the MP3 was not played from its start";
     const double playedSeconds = static_cast<double>(played / kStereo) / 44100;
     EXPECT_NEAR(playedSeconds, 4.45, 0.01) << "of " << whole.size() / kStereo / 44100.0 << " s";
+}
+
+// Where an MP3's tail is cut must not depend on how playback reached it:
+// from the start, after a seek, or joined onto another file with its
+// lead-in skipped. Each way, exactly the file up to the last loud sample
+// of its final 0.2 s is played. The tail fades out, so a look-ahead read
+// from anywhere but where the file stands moves the cut.
+TEST_F(EnginePlaybackGapless, Mp3TailIsCutAtTheSameSampleHoweverPlaybackGotThere) {
+    Samples fade = quietNoise(secondsToFrames(0.3), kStereo, 6000, 11);
+    for (std::size_t i = 0; i < fade.size(); ++i)
+        fade[i] = static_cast<std::int16_t>(fade[i] * static_cast<double>(fade.size() - i) /
+                                            static_cast<double>(fade.size()));
+    const Samples song = joined({leadIn(), loudTone(secondsToFrames(4.2), kStereo, 440), fade,
+                                 silence(secondsToFrames(0.05), kStereo)});
+    const Samples first = loudTone(secondsToFrames(3.5), kStereo, 330);
+    const std::int64_t twoSeconds = secondsToFrames(2.0) * kStereo;
+
+    struct Case {
+        const char* name;
+        bool afterWav;
+        bool seek;
+        bool seekAfterCut;
+    };
+    for (const Case c : {Case{"played from the start", false, false, false},
+                         Case{"after a seek to 2 s", false, true, false},
+                         Case{"after a seek back to 2 s once the tail was cut", false, true, true},
+                         Case{"joined onto a WAV, lead-in skipped", true, false, false}}) {
+        SCOPED_TRACE(c.name);
+        useFastWav();
+        pl().PlaylistEntries.clear();
+        if (c.afterWav)
+            addWav("first.wav", first);
+        const std::string mp3 = addFile("song.mp3", mp3File(song, 44100, kStereo));
+        SetPlayMode(p(), c.afterWav ? kPlayList : kPlayFile);
+        const Samples whole = decoded(mp3);
+        const auto window = static_cast<std::size_t>(secondsToFrames(0.2) * kStereo);
+        const auto cut =
+            static_cast<std::ptrdiff_t>(tailCutBytes(whole.data(), whole.size(), window) / 2);
+        ASSERT_LT(cut + 2000, static_cast<std::ptrdiff_t>(whole.size()))
+            << "the fade must leave something to cut";
+
+        OpenEntry(p(), 0);
+        if (c.seekAfterCut) {
+            // No tick runs: the fast output reaches the end and waits for the window.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (p().TailRemaining != 0 && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ASSERT_EQ(p().TailRemaining, 0);
+        }
+        if (c.seek)
+            SeekTo(p(), twoSeconds * 2);
+        ASSERT_TRUE(playToEnd());
+
+        std::ptrdiff_t from = 0;
+        if (c.seek)
+            from = twoSeconds;
+        if (c.afterWav)
+            from = static_cast<std::ptrdiff_t>(
+                leadSkipBytes(whole.data(), static_cast<std::size_t>(window)) / 2);
+        const Samples expected(whole.begin() + from, whole.begin() + cut);
+        const Samples out = rendered();
+        ASSERT_GE(out.size(), expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(),
+                               out.end() - static_cast<std::ptrdiff_t>(expected.size())))
+            << "the end of what played is not the song up to its cut";
+        if (c.afterWav) {
+            EXPECT_EQ(out.size(), first.size() + expected.size());
+        } else if (!c.seek) {
+            EXPECT_EQ(out.size(), expected.size());
+        }
+    }
+}
+
+// The look-ahead decoder is read once, near the end: decoding it beside
+// every block the file plays would double the player's decoding work.
+TEST_F(EnginePlaybackGapless, LookAheadDecoderRestsWhileTheFilePlays) {
+    usePacedNull();
+    addFile("song.mp3", mp3File(loudTone(secondsToFrames(10.0), kStereo, 440), 44100, kStereo));
+    OpenEntry(p(), 0);
+    PauseOutput(p());
+    AudioLibrary& audio = p().audio;
+    const std::int64_t before = audio.ChannelGetPosition(p().MainDecoder);
+    std::vector<std::uint8_t> block(17640);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(FillOutput(p(), block.data(), 17640), 17640u);
+    EXPECT_EQ(audio.ChannelGetPosition(p().MainDecoder), before + 10 * 17640);
+    EXPECT_EQ(audio.ChannelGetPosition(p().MirrorDecoder), 0);
+}
+
+// The last block before the cut frees the file's decoder, and the stream
+// only ends on the call after. A seek made in between (the user pressing
+// Left in the last seconds) must still land, not end the file.
+TEST_F(EnginePlaybackGapless, SeekRightAfterTheTailIsCutStillLands) {
+    usePacedNull();
+    const std::string mp3 =
+        addFile("song.mp3", mp3File(joined({loudTone(secondsToFrames(4.4), kStereo, 440),
+                                            silence(secondsToFrames(0.2), kStereo)}),
+                                    44100, kStereo));
+    SetPlayMode(p(), kPlayFile);
+    OpenEntry(p(), 0);
+    PauseOutput(p());
+    std::vector<std::uint8_t> block(17640);
+    for (int i = 0; i < 100 && p().TailRemaining != 0; ++i)
+        FillOutput(p(), block.data(), 17640);
+    ASSERT_EQ(p().TailRemaining, 0) << "the tail was never reached";
+
+    const std::int64_t twoSeconds = secondsToFrames(2.0) * kStereo * 2;
+    SeekTo(p(), twoSeconds);
+    EXPECT_EQ(p().audio.ChannelIsActive(p().OutputStream), ChannelState::Paused);
+    EXPECT_EQ(FilePosition(p()), twoSeconds);
+    ASSERT_EQ(FillOutput(p(), block.data(), 17640), 17640u);
+    const Samples whole = decoded(mp3);
+    EXPECT_TRUE(std::equal(whole.begin() + twoSeconds / 2, whole.begin() + twoSeconds / 2 + 8820,
+                           reinterpret_cast<const std::int16_t*>(block.data())))
+        << "the block after the seek is not the song from 2 s";
+    EXPECT_EQ(p().EndAction, 0);
 }
 
 // Files that cannot follow without a gap: the stream ends after the first,
