@@ -6,7 +6,9 @@
 #   3. CPU time per minute of MP3 playback with the 14-LED meter showing,
 #      next to the mpg123 command line playing the same file and to the
 #      toolkit's own floor for the window's ticks and repaints
-#      (bench/toolkit_floor).
+#      (bench/toolkit_floor);
+#   4. with valgrind installed, the user-space instructions of the same
+#      playback, kesto against mpg123.
 # Usage: bench/window_measure.sh [build-dir]     (a Release build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -101,3 +103,35 @@ median() { sort -n | sed -n "$(((rounds + 1) / 2))p"; }
 col() { cut -d' ' -f"$1" "$work/cpu.txt" | median; }
 echo "median: kesto $(col 1) s, mpg123 beside it $(col 2) s, ratio $(col 3);" \
     "toolkit floor $(col 4) s, mpg123 beside it $(col 5) s, ratio $(col 6)"
+
+# CPU time on a virtual machine moves with its neighbours; the instructions
+# a program runs do not. Under callgrind (when valgrind is installed), the
+# user-space instructions of 20 s of the same playback, once the start is
+# behind, for kesto and for mpg123: the steady figure to compare builds by.
+if command -v valgrind > /dev/null && command -v callgrind_control > /dev/null; then
+    echo "== user-space instructions per minute of MP3 playback (callgrind)"
+    # Instructions the program ran in $seconds, from its 25th second on.
+    instructions() {
+        local out="$work/callgrind.$1"
+        shift
+        valgrind --tool=callgrind --callgrind-out-file="$out" "$@" 2> /dev/null &
+        local pid=$!
+        sleep 25
+        callgrind_control --zero $pid > /dev/null 2>&1
+        sleep $seconds
+        callgrind_control --dump $pid > /dev/null 2>&1
+        sleep 1
+        if [ "$1" = "$build/kesto" ]; then
+            XDG_RUNTIME_DIR=$home/run KESTO_HOME=$home "$build/kesto" -quit
+            sleep 5
+        fi
+        kill $pid 2> /dev/null || true
+        wait $pid 2> /dev/null || true
+        awk '/^(summary|totals):/ { print $2; exit }' "$out.1"
+    }
+    ki=$(XDG_RUNTIME_DIR=$home/run KESTO_HOME=$home \
+        instructions kesto "$build/kesto" "$work/long.mp3")
+    mi=$(instructions mpg123 mpg123 -q -o pulse "$work/long.mp3")
+    echo "kesto $((ki * 60 / seconds / 1000000)) M, mpg123 $((mi * 60 / seconds / 1000000)) M" \
+        "instructions per minute (ratio $(echo "scale=2; $ki / $mi" | bc))"
+fi
