@@ -17,6 +17,7 @@
 #include "tools/about_form.h"
 #include "tools/info_form.h"
 #include "tools/input_form.h"
+#include "tools/message_boxes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -127,7 +128,7 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
 
     player_->MuteRestore = -1;
     setWindowTitle(QString::fromStdString(start_.versionCaption));
-    QApplication::setApplicationDisplayName(QString::fromStdString(start_.versionCaption));
+    SetApplicationTitle(QString::fromStdString(start_.versionCaption));
     LabelTime->clear();
 
     player_->playlist.PlaylistEntries.clear();

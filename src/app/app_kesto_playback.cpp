@@ -19,6 +19,7 @@
 #include "playback/transport.h"
 #include "playback/volume.h"
 #include "playlist/entry.h"
+#include "tools/message_boxes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,7 +111,7 @@ void TAppKesto::runDeferredStartup() {
 
     tray_ = new QSystemTrayIcon(applicationIcon(), this);
     tray_->setContextMenu(TrayPopupMenu);
-    tray_->setToolTip(QApplication::applicationDisplayName());
+    tray_->setToolTip(ApplicationTitle());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
             restoreFromTray();
@@ -184,7 +185,7 @@ void TAppKesto::setCaption(const std::string& text) {
     // What a window manager shows for the minimised window (an icon's label)
     // follows the caption too, not the name the window was created with.
     setWindowIconText(caption);
-    QApplication::setApplicationDisplayName(caption);
+    SetApplicationTitle(caption);
 }
 
 void TAppKesto::showSeekBar(std::int64_t max, std::int64_t position) {

@@ -2,6 +2,7 @@
 
 // Modal message boxes with the player's own Chinese button texts, whatever
 // the desktop's language: the three kinds with OK, and the Yes/No question.
+// Their title is the application's title.
 
 #include <QString>
 
@@ -10,6 +11,12 @@ class QWidget;
 namespace kesto {
 
 enum class BoxKind { Information, Error, Warning };
+
+// The application's title: "Kesto" at first, then the main window's caption.
+// It is kept on the application object, not as Qt's display name, which Qt
+// appends to every window title ("a.mp3 - Kesto — Kesto 1.04b").
+void SetApplicationTitle(const QString& title);
+QString ApplicationTitle();
 
 void MessageBoxOk(QWidget* parent, BoxKind kind, const QString& text);
 // True for Yes.

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,6 +74,44 @@ class ProcessTest : public QObject {
         QCOMPARE(player.exitCode(), 0);
     }
 
+    // The output of a short X tool run, trimmed; empty when it failed.
+    static QString runTool(const QString& tool, const QStringList& args) {
+        QProcess p;
+        p.start(tool, args);
+        if (!p.waitForFinished(5000) || p.exitCode() != 0)
+            return {};
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    // Ten seconds of silence as a 16-bit stereo WAV file.
+    static void writeSilentWav(const QString& path) {
+        const quint32 dataBytes = 10 * 44100 * 4;
+        QByteArray wav("RIFF");
+        auto u32 = [&](quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                wav.append(static_cast<char>((v >> (8 * i)) & 0xff));
+        };
+        auto u16 = [&](quint16 v) {
+            wav.append(static_cast<char>(v & 0xff));
+            wav.append(static_cast<char>(v >> 8));
+        };
+        u32(36 + dataBytes);
+        wav.append("WAVEfmt ");
+        u32(16);
+        u16(1);
+        u16(2);
+        u32(44100);
+        u32(44100 * 4);
+        u16(4);
+        u16(16);
+        wav.append("data");
+        u32(dataBytes);
+        wav.append(QByteArray(dataBytes, '\0'));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(wav);
+    }
+
 private Q_SLOTS:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
@@ -119,6 +158,59 @@ private Q_SLOTS:
         QVERIFY(text.contains("Volume=1000"));
         // with no player left, -quit simply ends
         QCOMPARE(runSecond({"-quit"}, 1500), 0);
+    }
+
+    // What a window manager puts in the title bar and under a minimised
+    // window: the caption alone, as X carries it, with nothing of Qt's
+    // appended to it.
+    void titleBarCarriesTheCaptionAlone() {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs an X display (./test.sh starts Xvfb)");
+        const QString xdotool = QStandardPaths::findExecutable("xdotool");
+        const QString xprop = QStandardPaths::findExecutable("xprop");
+        if (xdotool.isEmpty() || xprop.isEmpty())
+            QSKIP("needs xdotool and xprop");
+        const QString first = dir->filePath("第一首.wav");
+        const QString second = dir->filePath("second.wav");
+        writeSilentWav(first);
+        writeSilentWav(second);
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[General]\nPlayMode=1\n"); // repeat the file: it stays the caption
+        f.close();
+
+        auto player = std::make_unique<QProcess>();
+        QProcessEnvironment env = environment();
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        player->setProcessEnvironment(env);
+        player->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player->start(KESTO_BINARY, {first});
+        QVERIFY(waitUntilListening());
+
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = runTool(xdotool, {"search", "--onlyvisible", "--pid",
+                                                              QString::number(player->processId())})
+                                                .section('\n', 0, 0))
+                                      .isEmpty(),
+                                 5000);
+        const auto names = [&] {
+            return runTool(xprop, {"-id", window, "_NET_WM_NAME", "_NET_WM_ICON_NAME"});
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(
+            names(),
+            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"第一首.wav - Kesto\"\n"
+                           "_NET_WM_ICON_NAME(UTF8_STRING) = \"第一首.wav - "
+                           "Kesto\""),
+            5000);
+        // A second caption replaces the first, it is not added to it.
+        QCOMPARE(runSecond({second}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            names(),
+            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"second.wav - Kesto\"\n"
+                           "_NET_WM_ICON_NAME(UTF8_STRING) = \"second.wav - "
+                           "Kesto\""),
+            5000);
+        quitPlayer(*player);
     }
 
     void handedOverPathsReachThePlaylist() {
