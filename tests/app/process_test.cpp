@@ -77,6 +77,10 @@ class ProcessTest : public QObject {
     // The output of a short X tool run, trimmed; empty when it failed.
     static QString runTool(const QString& tool, const QStringList& args) {
         QProcess p;
+        // xprop writes UTF-8 text as it is only in a UTF-8 locale.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C.UTF-8");
+        p.setProcessEnvironment(env);
         p.start(tool, args);
         if (!p.waitForFinished(5000) || p.exitCode() != 0)
             return {};
