@@ -10,12 +10,14 @@ namespace kesto {
 
 namespace {
 
-// The caller's decoder, or one of our own for the length of a question.
+// The caller's decoder, or one of our own for the length of a question: also
+// when the caller's is gone (the fill callback frees a file's decoder once
+// its tail is cut, while the file still plays from the output's buffer).
 class ProbeHandle {
 public:
     ProbeHandle(Player& player, const std::string& path, AudioHandle handle)
         : audio_(player.audio), handle_(handle) {
-        if (handle_ == 0) {
+        if (handle_ == 0 || audio_.StreamGetLength(handle_) < 0) {
             handle_ = audio_.StreamCreateFile(std::string(EntryPath(path)), kStreamDecode);
             owned_ = true;
         }

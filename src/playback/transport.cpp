@@ -229,8 +229,14 @@ void PauseOutput(Player& player) {
 
 void ResumeOutput(Player& player) {
     const AudioHandle out = player.OutputStream;
-    player.view.setStatusPanelText(
-        kInfoPanel, FormatDescription(player, player.playlist.PlayingEntry, player.MainDecoder));
+    // After a switch the window has not followed, MainDecoder already
+    // decodes the next file: describe the one being heard from the file.
+    // The callback raises Switched before it replaces the decoder, so the
+    // decoder is read first.
+    const AudioHandle main = player.MainDecoder;
+    const AudioHandle heard = player.Switched ? 0 : main;
+    player.view.setStatusPanelText(kInfoPanel,
+                                   FormatDescription(player, player.playlist.PlayingEntry, heard));
     {
         EngineWaitProbe probe(player.engineWaits, "ChannelResume");
         player.audio.ChannelResume(out);

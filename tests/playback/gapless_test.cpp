@@ -6,6 +6,7 @@
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/playback_fixture.h"
+#include "playback/probes.h"
 #include "playback/transport.h"
 
 namespace kesto::test {
@@ -223,6 +224,47 @@ TEST_F(EnginePlaybackGapless, SeekRightAfterTheTailIsCutStillLands) {
                            reinterpret_cast<const std::int16_t*>(block.data())))
         << "the block after the seek is not the song from 2 s";
     EXPECT_EQ(p().EndAction, 0);
+}
+
+// Resuming shows the format of the file being heard, also when the
+// callback has already let go of its decoder: freed at an MP3's tail cut,
+// or replaced by the next file's at a switch the window has not followed.
+TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
+    struct Case {
+        const char* name;
+        bool switched;
+    };
+    for (const Case c : {Case{"an MP3 whose decoder was freed at its tail cut", false},
+                         Case{"an OGG switched away from, not yet followed", true}}) {
+        SCOPED_TRACE(c.name);
+        usePacedNull();
+        pl().PlaylistEntries.clear();
+        const Samples tone = joined(
+            {loudTone(secondsToFrames(4.4), kStereo, 440), silence(secondsToFrames(0.2), kStereo)});
+        if (c.switched) {
+            addFile("first.ogg", oggFile(tone, 44100, kStereo));
+            addFile("next.mp3", mp3File(tone, 44100, kStereo));
+        } else {
+            addFile("song.mp3", mp3File(tone, 44100, kStereo));
+        }
+        SetPlayMode(p(), c.switched ? kPlayList : kPlayFile);
+        OpenEntry(p(), 0);
+        const std::string heard = FormatDescription(p(), pl().PlayingEntry, 0);
+        ASSERT_EQ(heard.substr(heard.find(' ')), " Kbps 立体声");
+        ASSERT_NE(heard[0], '0');
+        if (c.switched) {
+            ASSERT_NE(heard, FormatDescription(p(), pl().PlaylistEntries[1], 0))
+                << "the two files must tell apart";
+        }
+        PauseOutput(p());
+        std::vector<std::uint8_t> block(17640);
+        for (int i = 0; i < 100 && (c.switched ? !p().Switched : p().TailRemaining != 0); ++i)
+            FillOutput(p(), block.data(), 17640);
+        ASSERT_TRUE(c.switched ? p().Switched.load() : p().TailRemaining == 0);
+
+        ResumeOutput(p());
+        EXPECT_EQ(view.panels[kInfoPanel], heard);
+    }
 }
 
 // Files that cannot follow without a gap: the stream ends after the first,
