@@ -103,7 +103,9 @@ void StatusTick(Player& player) {
         FollowSwitch(player);
     switch (action) {
     case 1:
-        if (player.switchedTo &&
+        // A seek in progress is a seek in the file the window shows: the
+        // switch waits for its release, which reopens that file if need be.
+        if (player.switchedTo && !player.Seeking &&
             player.audio.ChannelGetPosition(player.OutputStream) >= player.SwitchPoint.load())
             FollowSwitch(player);
         break;

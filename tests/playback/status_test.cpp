@@ -1,6 +1,7 @@
 // The status tick: the seek bar and time label, following a gapless switch
 // at the right moment, and carrying out the callback's end requests.
 
+#include "app/key_codes.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
@@ -213,6 +214,44 @@ TEST_F(EnginePlaybackStatus, SeekAfterASwitchReopensTheAudibleFile) {
     EXPECT_TRUE(
         std::equal(tail.begin(), tail.end(), out.end() - static_cast<std::ptrdiff_t>(tail.size())))
         << "after the seek: the first file from 1 s, then the second";
+}
+
+// A seek key held while the switch becomes audible is a seek in the file
+// the user was moving through: the window holds the switch until the key
+// is released, and the seek then lands in the first file, not the second.
+TEST_F(EnginePlaybackStatus, SwitchWaitsForAHeldSeekKey) {
+    useFastWav();
+    const Samples a = loudTone(secondsToFrames(4), 2, 440);
+    const Samples b = loudTone(secondsToFrames(3.5), 2, 660);
+    addWav("a.wav", a);
+    addWav("b.wav", b);
+    SetPlayMode(p(), kPlayList);
+    OpenEntry(p(), 0);
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (!p().Switched && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(p().Switched);
+
+    ASSERT_TRUE(RunKeyCommand(p(), vk::Right, vk::NoModifier)); // held: the bar moves to 0:03
+    // Ticks go on while the key is held, until the output has played past
+    // the switch: the window would follow it now.
+    AudioLibrary& audio = p().audio;
+    ASSERT_TRUE(tickUntil(
+        [&] { return audio.ChannelGetPosition(p().OutputStream) >= p().SwitchPoint.load(); }));
+    StatusTick(p());
+    EXPECT_EQ(pl().CurrentIndex, 0);
+    EXPECT_EQ(view.caption, "a.wav - Kesto");
+    EXPECT_EQ(p().SeekBarPosition, 3000);
+
+    FinishKeyboardSeek(p()); // released
+    EXPECT_EQ(pl().CurrentIndex, 0);
+    ASSERT_TRUE(playToEnd());
+    const Samples out = rendered();
+    const Samples tail = joined({fromFrame(a, 3 * 44100, 2), b});
+    ASSERT_GE(out.size(), tail.size());
+    EXPECT_TRUE(
+        std::equal(tail.begin(), tail.end(), out.end() - static_cast<std::ptrdiff_t>(tail.size())))
+        << "after the seek: the first file from 3 s, then the second";
 }
 
 } // namespace
