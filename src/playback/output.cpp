@@ -308,12 +308,14 @@ void SeekTo(Player& player, std::int64_t position) {
         return;
     AudioLibrary& audio = player.audio;
     AudioHandle out = player.OutputStream;
-    player.EndAction = 0;
+    const int ending = player.EndAction.exchange(0);
     if (out == 0)
         return;
     const ChannelState state = audio.ChannelIsActive(out);
-    // A stalled output is a playing one that waits for data.
-    const bool playing = state == ChannelState::Playing || state == ChannelState::Stalled;
+    // A stalled output is a playing one that waits for data, and one that
+    // stopped at the end of its stream (the window not yet told) was playing.
+    const bool playing = state == ChannelState::Playing || state == ChannelState::Stalled ||
+                         (state == ChannelState::Stopped && (ending == 2 || ending == 3));
     const bool paused = state == ChannelState::Paused;
     {
         EngineWaitProbe probe(player.engineWaits, "ChannelStop");

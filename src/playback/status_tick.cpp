@@ -96,16 +96,17 @@ void StatusTick(Player& player) {
             return;
     }
 
-    const int action = player.EndAction;
+    // A seek in progress is a seek in the file the window shows: the end of
+    // that file (a switch to follow, the next file to start, the stop) waits
+    // for the seek's release, which plays on from where it lands.
+    const int action = player.Seeking ? 0 : player.EndAction.load();
     // A switch the window has not followed, while the output has already
     // ended behind it, is followed first: what comes next starts from it.
     if (player.switchedTo && action != 0 && action != 1)
         FollowSwitch(player);
     switch (action) {
     case 1:
-        // A seek in progress is a seek in the file the window shows: the
-        // switch waits for its release, which reopens that file if need be.
-        if (player.switchedTo && !player.Seeking &&
+        if (player.switchedTo &&
             player.audio.ChannelGetPosition(player.OutputStream) >= player.SwitchPoint.load())
             FollowSwitch(player);
         break;

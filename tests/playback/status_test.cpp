@@ -2,6 +2,8 @@
 // at the right moment, and carrying out the callback's end requests.
 
 #include "app/key_codes.h"
+#include "playback/engine/engine_test_util.h"
+#include "playback/fill_output.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
@@ -216,42 +218,70 @@ TEST_F(EnginePlaybackStatus, SeekAfterASwitchReopensTheAudibleFile) {
         << "after the seek: the first file from 1 s, then the second";
 }
 
-// A seek key held while the switch becomes audible is a seek in the file
-// the user was moving through: the window holds the switch until the key
-// is released, and the seek then lands in the first file, not the second.
-TEST_F(EnginePlaybackStatus, SwitchWaitsForAHeldSeekKey) {
-    useFastWav();
-    const Samples a = loudTone(secondsToFrames(4), 2, 440);
-    const Samples b = loudTone(secondsToFrames(3.5), 2, 660);
-    addWav("a.wav", a);
-    addWav("b.wav", b);
-    SetPlayMode(p(), kPlayList);
-    OpenEntry(p(), 0);
-    const auto until = std::chrono::steady_clock::now() + 5s;
-    while (!p().Switched && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(p().Switched);
+// A seek key held while the first file's end is reached is a seek in the
+// file the user was moving through: what its end would do (follow a
+// gapless switch, or start the next file once the output has stopped)
+// waits for the release, and the seek then plays the first file on.
+TEST_F(EnginePlaybackStatus, FileEndWaitsForAHeldSeekKey) {
+    struct Case {
+        const char* name;
+        bool mp3; // an MP3's cut tail ends the stream; a WAV switches without a gap
+    };
+    for (const Case c : {Case{"WAV: the gapless switch becomes audible", false},
+                         Case{"MP3: the stream ends and the output stops", true}}) {
+        SCOPED_TRACE(c.name);
+        useFastWav();
+        pl().PlaylistEntries.clear();
+        const Samples tone = loudTone(secondsToFrames(4), 2, 440);
+        const Samples b = loudTone(secondsToFrames(3.5), 2, 660);
+        Samples a = tone;
+        if (c.mp3) {
+            const std::string path = addFile("a.mp3", mp3File(tone, 44100, 2));
+            AudioLibrary decoder;
+            const AudioHandle h = decoder.StreamCreateFile(path);
+            a = decodeAll(decoder, h);
+            decoder.StreamFree(h);
+            // What plays of it: up to its tail cut.
+            const auto window = static_cast<std::size_t>(secondsToFrames(0.2) * 2);
+            a.resize(static_cast<std::size_t>(tailCutBytes(a.data(), a.size(), window) / 2));
+        } else {
+            addWav("a.wav", a);
+        }
+        addWav("b.wav", b);
+        SetPlayMode(p(), kPlayList);
+        OpenEntry(p(), 0);
+        const std::string caption = c.mp3 ? "a.mp3 - Kesto" : "a.wav - Kesto";
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (!p().Switched && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_TRUE(p().Switched);
 
-    ASSERT_TRUE(RunKeyCommand(p(), vk::Right, vk::NoModifier)); // held: the bar moves to 0:03
-    // Ticks go on while the key is held, until the output has played past
-    // the switch: the window would follow it now.
-    AudioLibrary& audio = p().audio;
-    ASSERT_TRUE(tickUntil(
-        [&] { return audio.ChannelGetPosition(p().OutputStream) >= p().SwitchPoint.load(); }));
-    StatusTick(p());
-    EXPECT_EQ(pl().CurrentIndex, 0);
-    EXPECT_EQ(view.caption, "a.wav - Kesto");
-    EXPECT_EQ(p().SeekBarPosition, 3000);
+        ASSERT_TRUE(RunKeyCommand(p(), vk::Right, vk::NoModifier)); // held: the bar moves to 0:03
+        // Ticks go on while the key is held, until the output has played
+        // past the switch, or played out and stopped.
+        AudioLibrary& audio = p().audio;
+        ASSERT_TRUE(tickUntil([&] {
+            return c.mp3 ? audio.ChannelIsActive(p().OutputStream) == ChannelState::Stopped
+                         : audio.ChannelGetPosition(p().OutputStream) >= p().SwitchPoint.load();
+        }));
+        StatusTick(p());
+        EXPECT_EQ(pl().CurrentIndex, 0);
+        EXPECT_EQ(view.caption, caption);
+        EXPECT_EQ(p().SeekBarPosition, 3000);
 
-    FinishKeyboardSeek(p()); // released
-    EXPECT_EQ(pl().CurrentIndex, 0);
-    ASSERT_TRUE(playToEnd());
-    const Samples out = rendered();
-    const Samples tail = joined({fromFrame(a, 3 * 44100, 2), b});
-    ASSERT_GE(out.size(), tail.size());
-    EXPECT_TRUE(
-        std::equal(tail.begin(), tail.end(), out.end() - static_cast<std::ptrdiff_t>(tail.size())))
-        << "after the seek: the first file from 3 s, then the second";
+        FinishKeyboardSeek(p()); // released
+        EXPECT_EQ(pl().CurrentIndex, 0);
+        EXPECT_EQ(view.caption, caption);
+        ASSERT_TRUE(playToEnd());
+        const Samples out = rendered();
+        // From 3 s on: the first file as it plays to its end, then the
+        // whole second file.
+        const Samples tail = joined({fromFrame(a, 3 * 44100, 2), b});
+        ASSERT_GE(out.size(), tail.size());
+        EXPECT_TRUE(std::equal(tail.begin(), tail.end(),
+                               out.end() - static_cast<std::ptrdiff_t>(tail.size())))
+            << "after the seek: the first file from 3 s, then the second";
+    }
 }
 
 } // namespace
