@@ -55,6 +55,9 @@ protected:
     // Runs the status tick every millisecond until `done` holds; false after `limit`.
     bool tickUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Waits until the output has switched to the next file, with no tick
+    // run: the window stays behind it. False after 5 s.
+    bool switchWithoutTicks();
     // Ticks until playback has stopped and the output is gone.
     bool playToEnd() {
         return tickUntil([&] { return p().OutputStream == 0; });
