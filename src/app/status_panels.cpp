@@ -3,7 +3,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace kesto {
+
+namespace {
+// Room a panel keeps around its text: the bevel and the text's inset.
+constexpr int kTextMargin = 8;
+} // namespace
 
 StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -13,10 +20,20 @@ QSize StatusPanels::sizeHint() const {
     return {200, fontMetrics().height() + 6};
 }
 
+int StatusPanels::panelWidth(int panel) const {
+    const auto i = static_cast<std::size_t>(panel);
+    const int design = designWidths_.at(i);
+    if (design <= 0)
+        return 0;
+    if (panel == kPanels - 1)
+        return std::max(design, width() - panelRight(panel - 1));
+    return std::max(design, fontMetrics().horizontalAdvance(texts_[i]) + kTextMargin);
+}
+
 int StatusPanels::panelRight(int panel) const {
     int x = 0;
     for (int i = 0; i <= panel && i < kPanels; ++i)
-        x += widths_[static_cast<std::size_t>(i)];
+        x += panelWidth(i);
     return x;
 }
 
@@ -32,7 +49,7 @@ void StatusPanels::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), palette().color(QPalette::Window));
     int x = 0;
     for (int i = 0; i < kPanels; ++i) {
-        const int w = widths_[static_cast<std::size_t>(i)];
+        const int w = panelWidth(i);
         if (w <= 0)
             continue;
         const QRect r(x, 2, w - 2, height() - 3);

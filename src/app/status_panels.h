@@ -1,7 +1,10 @@
 #pragma once
 
-// The status bar: four fixed-width panels of text (volume, file count, play
-// mode, format or state) that report where they were pressed.
+// The status bar: four panels of text (volume, file count, play mode, format
+// or state) that report where they were pressed. Each panel has its design
+// width, widens when its text would not fit (a six-digit file count in the
+// desktop's font), and the last one reaches the right edge, as a status text
+// such as a progress report needs the room.
 
 #include <QString>
 #include <QWidget>
@@ -18,7 +21,8 @@ public:
 
     void setText(int panel, const QString& text);
     QString text(int panel) const { return texts_.at(static_cast<std::size_t>(panel)); }
-    int panelWidth(int panel) const { return widths_.at(static_cast<std::size_t>(panel)); }
+    // The width `panel` has now; a panel of design width 0 stays hidden.
+    int panelWidth(int panel) const;
     // The x just right of `panel`.
     int panelRight(int panel) const;
 
@@ -33,7 +37,7 @@ protected:
 
 private:
     std::array<QString, kPanels> texts_;
-    std::array<int, kPanels> widths_{0, 75, 75, 125};
+    std::array<int, kPanels> designWidths_{0, 75, 75, 125};
 };
 
 } // namespace kesto

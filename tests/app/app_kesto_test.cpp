@@ -286,6 +286,31 @@ private Q_SLOTS:
         QVERIFY(f.window->actions()["ModeAc1"]->isChecked());
     }
 
+    void statusPanelsShowTheirTextWhole() {
+        Fixture f;
+        f.window->resize(310, 370);
+        f.window->show();
+        StatusPanels* bar = f.window->StatusBar1;
+        const int y = bar->height() / 2;
+        bar->setText(1, QString::fromStdString(countPanelText(4)));
+        QCOMPARE(bar->panelRight(1), 75);
+        QCOMPARE(bar->panelRight(2), 150);
+        // the state panel reaches the right edge, room for a progress text
+        QCOMPARE(bar->panelRight(3), bar->width());
+        QVERIFY(bar->panelWidth(3) > 125);
+
+        const QString count = QString::fromStdString(countPanelText(100000));
+        bar->setText(1, count);
+        QVERIFY(bar->panelWidth(1) > bar->fontMetrics().horizontalAdvance(count) + 4);
+        QCOMPARE(bar->panelRight(3), bar->width());
+        // the play-mode panel moved along: a press on the widened count
+        // panel does nothing, one just past it steps the mode
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->panelRight(1) - 2, y));
+        QCOMPARE(f.player->PlayMode, 0);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->panelRight(1) + 2, y));
+        QCOMPARE(f.player->PlayMode, 1);
+    }
+
     void snapsWithinTenPixels() {
         const QRect area(0, 0, 1280, 770);
         QCOMPARE(snapToWorkArea({10, 300, 300, 400}, area), QPoint(0, 300));
