@@ -1,21 +1,17 @@
 // The main window under the offscreen platform: its commands, menus, keys,
-// mouse gestures, layouts, start-up and exit.
+// meter ticks, start-up and exit.
 
 #include "app/app_kesto.h"
 #include "app/player.h"
-#include "app/status_panels.h"
-#include "app/window_snap.h"
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
 #include "playback/level_meter.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/transport.h"
-#include "playback/volume.h"
 #include "playlist/list_view.h"
-#include "tools/info_form.h"
 
-#include "support/audio_fixtures.h"
+#include "app_window_fixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -23,68 +19,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-
-#include <fstream>
 
 using namespace kesto;
+using namespace kesto::test;
 
 namespace {
-
-void writeText(const QString& path, const QByteArray& text) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    f.write(text);
-}
-
-// A 440 Hz stereo WAV file of the given length in `folder`; returns its path.
-std::string writeTone(const QTemporaryDir& folder, const char* name, int seconds) {
-    const std::string path = folder.filePath(QString::fromLatin1(name)).toStdString();
-    std::ofstream out(path, std::ios::binary);
-    out << test::wavFile(test::sineTone(44100, 2, 44100 * seconds, 440.0), 44100, 2);
-    return path;
-}
-
-// A window with its player in a private program folder, silent output.
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<TAppKesto> window;
-    std::unique_ptr<Player> player;
-    std::vector<std::pair<MessageKind, QString>> messages;
-
-    explicit Fixture(const QByteArray& ini = {}, const std::string& argument = {}) {
-        if (!ini.isEmpty())
-            writeText(dir.filePath("Kesto.ini"), ini);
-        window = std::make_unique<TAppKesto>();
-        window->messageHook = [this](MessageKind k, const QString& t) {
-            messages.emplace_back(k, t);
-            return 0;
-        };
-        player = std::make_unique<Player>(AppPaths(dir.path().toStdString()), *window);
-        window->create(*player, argument);
-    }
-    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-};
-
-// The window's status and level timers, found by name.
-struct TickTimers {
-    QTimer* status;
-    QTimer* level;
-};
-TickTimers tickTimers(TAppKesto& w) {
-    return {w.findChild<QTimer*>(QStringLiteral("StatusTimer")),
-            w.findChild<QTimer*>(QStringLiteral("LevelTimer"))};
-}
-
-// The entries become the list, and the first one plays.
-void playFirst(Fixture& f, std::vector<std::string> entries) {
-    f.player->playlist.PlaylistEntries = std::move(entries);
-    RefreshListView(*f.player, false, false);
-    OpenEntry(*f.player, 0);
-}
 
 struct ExpectedAction {
     const char* name;
@@ -240,134 +180,6 @@ private Q_SLOTS:
                  QStringLiteral("您只能录制在线音乐。\n请先连接上一个。"));
     }
 
-    void volumeDragArithmetic() {
-        QCOMPARE(volumeAfterDrag(500, 300, 290, 290), 680); // 50 % + 10 px = 68 %
-        QCOMPARE(volumeAfterDrag(500, 300, 310, 310), 320);
-        // the top of the screen is 100 %
-        QCOMPARE(volumeAfterDrag(500, 300, 200, 0), 1000);
-        QCOMPARE(volumeAfterDrag(500, 300, 1300, 1300), 0);
-
-        Fixture f("[Window]\nVUStyle=1\n");
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        SetVolume(*f.player, 500);
-        f.player->MuteRestore = 300;
-        QLabel* label = f.window->LabelVolume;
-        const QPoint at(label->width() / 2, label->height() / 2);
-        QTest::mousePress(label, Qt::LeftButton, {}, at);
-        QVERIFY(f.window->VolumeProcesBar->isVisible());
-        QVERIFY(!f.window->LevelMeter6->isVisible());
-        QTest::mouseMove(label, at - QPoint(0, 10));
-        QCOMPARE(f.player->Volume, 680);
-        QCOMPARE(label->text(), QStringLiteral("68 %"));
-        QTest::mouseRelease(label, Qt::LeftButton, {}, at - QPoint(0, 10));
-        // a drag ends a pending soft mute
-        QCOMPARE(f.player->MuteRestore, -1);
-        QVERIFY(f.window->LevelMeter6->isVisible());
-    }
-
-    void statusBarStepsThePlayMode() {
-        Fixture f;
-        f.window->show();
-        StatusPanels* bar = f.window->StatusBar1;
-        const int y = bar->height() / 2;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, y));
-        QCOMPARE(f.player->PlayMode, 1);
-        QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(100, y));
-        QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(100, y));
-        // back from 0 wraps to 4
-        QCOMPARE(f.player->PlayMode, 4);
-        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, y));
-        QCOMPARE(f.player->PlayMode, 0);
-        for (int x : {10, 75, 150, 200})
-            QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, y));
-        // other panels and the edges do nothing
-        QCOMPARE(f.player->PlayMode, 0);
-        QVERIFY(f.window->actions()["ModeAc1"]->isChecked());
-    }
-
-    void statusPanelsShowTheirTextWhole() {
-        Fixture f;
-        f.window->resize(310, 370);
-        f.window->show();
-        StatusPanels* bar = f.window->StatusBar1;
-        const int y = bar->height() / 2;
-        bar->setText(1, QString::fromStdString(countPanelText(4)));
-        QCOMPARE(bar->panelRight(1), 75);
-        QCOMPARE(bar->panelRight(2), 150);
-        // the state panel reaches the right edge, room for a progress text
-        QCOMPARE(bar->panelRight(3), bar->width());
-        QVERIFY(bar->panelWidth(3) > 125);
-
-        const QString count = QString::fromStdString(countPanelText(100000));
-        bar->setText(1, count);
-        QVERIFY(bar->panelWidth(1) > bar->fontMetrics().horizontalAdvance(count) + 4);
-        QCOMPARE(bar->panelRight(3), bar->width());
-        // the play-mode panel moved along: a press on the widened count
-        // panel does nothing, one just past it steps the mode
-        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->panelRight(1) - 2, y));
-        QCOMPARE(f.player->PlayMode, 0);
-        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->panelRight(1) + 2, y));
-        QCOMPARE(f.player->PlayMode, 1);
-    }
-
-    void snapsWithinTenPixels() {
-        const QRect area(0, 0, 1280, 770);
-        QCOMPARE(snapToWorkArea({10, 300, 300, 400}, area), QPoint(0, 300));
-        QCOMPARE(snapToWorkArea({11, 300, 300, 400}, area), QPoint(11, 300));
-        QCOMPARE(snapToWorkArea({-10, 300, 300, 400}, area), QPoint(0, 300));
-        // right edge
-        QCOMPARE(snapToWorkArea({970, 300, 300, 400}, area), QPoint(980, 300));
-        QCOMPARE(snapToWorkArea({969, 300, 300, 400}, area), QPoint(969, 300));
-        QCOMPARE(snapToWorkArea({500, 8, 300, 400}, area), QPoint(500, 0));
-        // bottom edge
-        QCOMPARE(snapToWorkArea({500, 361, 300, 400}, area), QPoint(500, 370));
-        QCOMPARE(snapToWorkArea({500, 359, 300, 400}, area), QPoint(500, 359));
-    }
-
-    void meterStylesLayOutTheHeader() {
-        Fixture f;
-        f.window->resize(400, 300);
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        TAppKesto& w = *f.window;
-        const int client = w.ProgressPanel->width();
-
-        w.SetVUStyle(0);
-        QVERIFY(w.LabelVolume->isVisible() && !w.LevelMeter6->isVisible() &&
-                !w.LevelMeter14->isVisible());
-        QCOMPARE(w.Progres->width(), client);
-        QCOMPARE(w.LabelVolume->geometry().right() + 1, client);
-        QVERIFY(w.actions()["Level1Ac"]->isChecked());
-
-        w.SetVUStyle(1);
-        QVERIFY(w.LevelMeter6->isVisible() && w.LabelVolume->isVisible());
-        QCOMPARE(w.Progres->width(), w.LevelMeter6->x());
-        QCOMPARE(w.LabelVolume->geometry().right() + 1, w.LevelMeter6->x());
-        QVERIFY(w.actions()["Level2Ac"]->isChecked() && !w.actions()["Level1Ac"]->isChecked());
-
-        w.SetVUStyle(2);
-        QVERIFY(w.LevelMeter14->isVisible() && w.PanelLevelMeter14->isVisible());
-        QVERIFY(!w.LabelVolume->isVisible());
-        QCOMPARE(w.LevelMeter14->geometry().right() + 2, client);
-        QCOMPARE(w.Progres->width(), w.LevelMeter14->x());
-        QCOMPARE(w.PanelLevelMeter14->x(), w.LevelMeter14->x());
-        QCOMPARE(f.player->settings.readInt("Window", "VUStyle", -1), 2);
-
-        // While + is held, the volume bar stands in for part of the wide meter.
-        w.ListScreen->setFocus();
-        QTest::keyPress(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
-        QVERIFY(w.VolumeProcesBar->isVisible() && w.LabelVolume->isVisible());
-        QCOMPARE(w.LevelMeter14->width(), 139 - w.VolumeProcesBar->width());
-        QTest::keyRelease(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
-        QVERIFY(!w.VolumeProcesBar->isVisible());
-        QCOMPARE(w.LevelMeter14->width(), 143);
-
-        w.SetVUStyle(7);
-        QVERIFY(!w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
-        QVERIFY(!w.actions()["Level1Ac"]->isChecked() && !w.actions()["Level3Ac"]->isChecked());
-    }
-
     // The level ticks run only while a meter shows them, and a meter shown
     // later wakes only ticks the core still wants.
     void levelTicksRestWithoutAMeter() {
@@ -512,35 +324,6 @@ private Q_SLOTS:
             Fixture f("[Window]\nWidth=5000\n");
             QCOMPARE(f.window->geometry(), QRect(20, 20, 300, 400));
         }
-    }
-
-    void seekBarFollowsTheMouseAndSeeksOnRelease() {
-        QTemporaryDir music;
-        const std::string a = writeTone(music, "a.wav", 20);
-        Fixture f;
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        TGorseProgress* bar = f.window->Progres;
-        const int y = bar->height() / 2;
-        // Nothing to seek in: a press does nothing.
-        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
-        QVERIFY(!f.player->Seeking);
-        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
-
-        f.player->playlist.PlaylistEntries = {a};
-        OpenEntry(*f.player, 0);
-        QVERIFY(f.player->DeviceReady);
-        QCOMPARE(f.player->SeekBarMax, 20000);
-        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() / 4, y));
-        QVERIFY(f.player->Seeking);
-        QTest::mouseMove(bar, QPoint(bar->width() / 2, y));
-        QCOMPARE(f.player->SeekBarPosition, 10000);
-        QCOMPARE(f.window->LabelTime->text(), QStringLiteral("0:10 / 0:20 / -0:10"));
-        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
-        QVERIFY(!f.player->Seeking);
-        // The file plays on from the middle.
-        QVERIFY(std::abs(BytesToMs(*f.player, FilePosition(*f.player)) - 10000) < 500);
-        StopPlayback(*f.player, true);
     }
 
     // The file the output will switch to is decided ahead; a list command
