@@ -20,6 +20,7 @@ namespace kesto {
 namespace {
 
 constexpr int kBufferMs = 3000;
+constexpr const char* kStreamsNotPlayable = "此版本还不能播放网络流。\r\r";
 
 bool isFile(const std::string& path) {
     std::error_code error;
@@ -168,13 +169,14 @@ void openEntry(Player& player, int index, bool keepThreads, bool connected, bool
             return;
         }
         if (ClassifyEntry(entry) == EntryKind::Stream) {
-            SetStatusRunning(player, false);
-            player.PlayMode = kRepeatList;
-            ApplyPlayMode(player);
-        } else {
-            // A URL connection that completes after this is somebody else's.
-            player.ConnectionCounter = 0;
+            // Nothing connects to internet radio yet. Opening one would stop
+            // the music, switch the play mode to repeat list and then wait on
+            // a connection that never comes; say so and leave things be.
+            player.view.ShowMessageKind(MessageKind::Warning, kStreamsNotPlayable + entry);
+            return;
         }
+        // A URL connection that completes after this is somebody else's.
+        player.ConnectionCounter = 0;
         releaseOutput(player);
         InitOutput(player);
         player.TailRemaining = -1;
