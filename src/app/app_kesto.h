@@ -178,6 +178,9 @@ private:
     void DocCommand();
     void ExplorerExeCommand();
     void ExplorerFileCommand();
+    // Hands a file or folder to the desktop's handler; says `noHandler`
+    // followed by the path when the desktop has none (no xdg-open, say).
+    void openOnDesktop(const QString& path, const std::string& noHandler);
     void PropertiesCommand();
     void CopyPlCommand();
     void TotalTimeCommand();

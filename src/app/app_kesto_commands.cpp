@@ -277,7 +277,7 @@ void TAppKesto::DocCommand() {
          {QString::fromStdString(player_->paths.inFolder("Documentation.html")),
           QApplication::applicationDirPath() + QStringLiteral("/Documentation.html")}) {
         if (QFileInfo::exists(doc)) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(doc));
+            openOnDesktop(doc, "这个桌面没有可以打开帮助文档的程序。\r\r");
             return;
         }
     }
@@ -286,9 +286,17 @@ void TAppKesto::DocCommand() {
                         kProjectSite + " 获取帮助。");
 }
 
+void TAppKesto::openOnDesktop(const QString& path, const std::string& noHandler) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        ShowMessageKind(MessageKind::Information, noHandler + path.toStdString());
+}
+
+namespace {
+constexpr const char* kNoFileManager = "这个桌面没有可以打开文件夹的文件管理器。\r\r";
+} // namespace
+
 void TAppKesto::ExplorerExeCommand() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QString::fromStdString(player_->paths.programFolder())));
+    openOnDesktop(QString::fromStdString(player_->paths.programFolder()), kNoFileManager);
 }
 
 void TAppKesto::ExplorerFileCommand() {
@@ -306,7 +314,7 @@ void TAppKesto::ExplorerFileCommand() {
         folder = QString::fromStdString(std::string(folderPart(EntryPath(list.PlayingEntry))));
     }
     if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        openOnDesktop(folder, kNoFileManager);
         return;
     }
     ShowMessageKind(MessageKind::Warning, "没有选定要打开其所在文件夹的文件。");

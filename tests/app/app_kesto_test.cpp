@@ -14,6 +14,8 @@
 #include "app_window_fixture.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,6 +32,15 @@ struct ExpectedAction {
     const char* name;
     const char* caption;
     const char* keys; // portable text of the shortcuts, ", " between two
+};
+
+// Stands in for the desktop's file handler: records what it was asked to open.
+class DesktopRecorder : public QObject {
+    Q_OBJECT
+public:
+    QStringList opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << QDir::cleanPath(url.toLocalFile()); }
 };
 
 } // namespace
@@ -396,6 +407,50 @@ private Q_SLOTS:
         QVERIFY(f.player->OutputStream != 0);
         QCOMPARE(f.player->playlist.PlayingEntry, a);
         StopPlayback(*f.player, true);
+    }
+
+    void desktopCommandsOpenTheRightPlaceOrSaySoWhenTheyCannot() {
+        QTemporaryDir music;
+        const std::string song = writeTone(music, "a.wav", 1);
+        const QString folder = QDir::cleanPath(music.path());
+        Fixture f;
+        f.player->playlist.PlaylistEntries = {song, "http://radio.example/live|Radio"};
+        RefreshListView(*f.player, false, false);
+        QAction* explore = f.window->actions()["ExplorerFile"];
+
+        // the offscreen platform has no desktop handler: the user hears why
+        explore->trigger();
+        QCOMPARE(f.messages.size(), std::size_t{1});
+        QCOMPARE(f.messages[0].second,
+                 QStringLiteral("这个桌面没有可以打开文件夹的文件管理器。\n\n") + music.path() +
+                     QLatin1Char('/'));
+
+        DesktopRecorder desktop;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+        f.messages.clear();
+        explore->trigger();
+        QCOMPARE(desktop.opened, QStringList{folder});
+        // a stream at the focused line has no folder: nothing happens
+        SelectEntry(*f.player, 1);
+        explore->trigger();
+        QCOMPARE(desktop.opened.size(), 1);
+        // an empty list falls back on the folder of the file last played
+        f.player->playlist.PlaylistEntries.clear();
+        RefreshListView(*f.player, false, false);
+        f.player->playlist.PlayingEntry = song;
+        explore->trigger();
+        QCOMPARE(desktop.opened, (QStringList{folder, folder}));
+        f.player->playlist.PlayingEntry = "/nowhere/at/all.mp3";
+        explore->trigger();
+        QCOMPARE(desktop.opened.size(), 2);
+        QCOMPARE(f.messages.size(), std::size_t{1});
+        QCOMPARE(f.messages[0].second, QStringLiteral("没有选定要打开其所在文件夹的文件。"));
+
+        writeText(f.file("Documentation.html"), "<html></html>");
+        f.window->actions()["DocAc"]->trigger();
+        QCOMPARE(desktop.opened.last(), QDir::cleanPath(f.file("Documentation.html")));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(f.messages.size(), std::size_t{1});
     }
 };
 
