@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -332,14 +333,20 @@ void TAppKesto::PropertiesCommand() {
         return;
     }
     // The file manager's own properties sheet, where the desktop offers one.
+    // Asked without waiting: a file manager that has to start first must not
+    // hold the window (and the meters) still meanwhile.
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() == QDBusMessage::ErrorMessage)
-        ShowMessageKind(MessageKind::Information, "这个桌面没有可以显示文件属性的文件管理器。");
+    auto* answer =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 10000), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        if (w->isError())
+            ShowMessageKind(MessageKind::Information, "这个桌面没有可以显示文件属性的文件管理器。");
+    });
 }
 
 void TAppKesto::CopyPlCommand() {

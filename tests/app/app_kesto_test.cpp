@@ -48,6 +48,11 @@ public Q_SLOTS:
 class AppKestoTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() {
+        // No desktop services for these windows, whatever the machine runs.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kesto-test-bus");
+    }
+
     void everyActionHasItsCaptionAndShortcut() {
         static const ExpectedAction expected[] = {
             {"OpenFileAc", "添加文件(&F)...", "Ctrl+L"},
@@ -451,6 +456,27 @@ private Q_SLOTS:
         QCOMPARE(desktop.opened.last(), QDir::cleanPath(f.file("Documentation.html")));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(f.messages.size(), std::size_t{1});
+    }
+
+    void propertiesNeedAFileAndAFileManager() {
+        QTemporaryDir music;
+        const std::string song = writeTone(music, "a.wav", 1);
+        const std::string gone = music.filePath(QStringLiteral("gone.wav")).toStdString();
+        Fixture f;
+        f.player->playlist.PlaylistEntries = {song, gone};
+        RefreshListView(*f.player, false, false);
+        QAction* properties = f.window->actions()["PropertiesAc"];
+        SelectEntry(*f.player, 1);
+        properties->trigger();
+        QCOMPARE(f.messages.size(), std::size_t{1});
+        QCOMPARE(f.messages[0].second,
+                 QStringLiteral("文件未找到。\n\n") + QString::fromStdString(gone));
+        // no file manager answers: the user hears so once the bus has said it
+        SelectEntry(*f.player, 0);
+        properties->trigger();
+        QTRY_COMPARE(f.messages.size(), std::size_t{2});
+        QCOMPARE(f.messages[1].second,
+                 QStringLiteral("这个桌面没有可以显示文件属性的文件管理器。"));
     }
 };
 
