@@ -294,6 +294,7 @@ void TAppKesto::openOnDesktop(const QString& path, const std::string& noHandler)
 
 namespace {
 constexpr const char* kNoFileManager = "这个桌面没有可以打开文件夹的文件管理器。\r\r";
+constexpr const char* kNoPropertiesSheet = "这个桌面没有可以显示文件属性的文件管理器。";
 } // namespace
 
 void TAppKesto::ExplorerExeCommand() {
@@ -340,12 +341,17 @@ void TAppKesto::PropertiesCommand() {
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-    auto* answer =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 10000), this);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        // Without a session bus a call would only fail at its timeout.
+        ShowMessageKind(MessageKind::Information, kNoPropertiesSheet);
+        return;
+    }
+    auto* answer = new QDBusPendingCallWatcher(bus.asyncCall(call, 10000), this);
     connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         if (w->isError())
-            ShowMessageKind(MessageKind::Information, "这个桌面没有可以显示文件属性的文件管理器。");
+            ShowMessageKind(MessageKind::Information, kNoPropertiesSheet);
     });
 }
 
