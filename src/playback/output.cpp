@@ -357,9 +357,9 @@ void SeekTo(Player& player, std::int64_t position) {
         EngineWaitProbe probe(player.engineWaits, "StreamPlay");
         audio.StreamPlay(out);
     } else if (paused) {
-        EngineWaitProbe probe(player.engineWaits, "StreamPlay+ChannelPause");
-        audio.StreamPlay(out);
-        audio.ChannelPause(out);
+        // Held at the new place without a moment of sound.
+        EngineWaitProbe probe(player.engineWaits, "StreamCue");
+        audio.StreamCue(out);
     }
 }
 

@@ -263,17 +263,11 @@ AudioHandle AudioLibrary::StreamCreate(std::uint32_t rate, std::uint32_t channel
 }
 
 bool AudioLibrary::StreamPlay(AudioHandle handle) {
-    Impl& d = *impl_;
-    Channel c = d.lookup(handle);
-    if (!c)
-        return d.fail(AudioError::BadHandle, false);
-    if (!c.output)
-        return d.fail(AudioError::NotAvailable, false);
-    AudioError error = AudioError::Ok;
-    if (!c.output->play(error))
-        return d.fail(error, false);
-    d.ok();
-    return true;
+    return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) { return o.play(e); });
+}
+
+bool AudioLibrary::StreamCue(AudioHandle handle) {
+    return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) { return o.cue(e); });
 }
 
 bool AudioLibrary::StreamFree(AudioHandle handle) {

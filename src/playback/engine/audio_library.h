@@ -85,6 +85,9 @@ public:
     AudioHandle StreamCreate(std::uint32_t rate, std::uint32_t channels, std::uint32_t flags,
                              StreamFillProc fill);
     bool StreamPlay(AudioHandle handle);
+    // Readies a stopped output at its start, paused: nothing is decoded or
+    // played until ChannelResume or StreamPlay. Other states stay as they are.
+    bool StreamCue(AudioHandle handle);
     // Freeing 0 or a dead handle does nothing and fails quietly.
     bool StreamFree(AudioHandle handle);
     bool MusicFree(AudioHandle handle) { return StreamFree(handle); }

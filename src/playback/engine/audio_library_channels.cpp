@@ -210,42 +210,18 @@ std::int64_t AudioLibrary::ChannelSeconds2Bytes(AudioHandle handle, double secon
 }
 
 bool AudioLibrary::ChannelPause(AudioHandle handle) {
-    Impl& d = *impl_;
-    Channel c = d.lookup(handle);
-    if (!c)
-        return d.fail(AudioError::BadHandle, false);
-    if (!c.output)
-        return d.fail(AudioError::NotAvailable, false);
-    AudioError error = AudioError::Ok;
-    const bool done = c.output->pause(error);
-    d.errors.set(error);
-    return done;
+    return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) { return o.pause(e); });
 }
 
 bool AudioLibrary::ChannelResume(AudioHandle handle) {
-    Impl& d = *impl_;
-    Channel c = d.lookup(handle);
-    if (!c)
-        return d.fail(AudioError::BadHandle, false);
-    if (!c.output)
-        return d.fail(AudioError::NotAvailable, false);
-    AudioError error = AudioError::Ok;
-    const bool done = c.output->resume(error);
-    d.errors.set(error);
-    return done;
+    return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) { return o.resume(e); });
 }
 
 bool AudioLibrary::ChannelStop(AudioHandle handle) {
-    Impl& d = *impl_;
-    Channel c = d.lookup(handle);
-    if (!c)
-        return d.fail(AudioError::BadHandle, false);
-    if (!c.output)
-        return d.fail(AudioError::NotAvailable, false);
-    if (!c.output->stop())
-        return d.fail(AudioError::BadHandle, false);
-    d.ok();
-    return true;
+    return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) {
+        e = o.stop() ? AudioError::Ok : AudioError::BadHandle;
+        return e == AudioError::Ok;
+    });
 }
 
 AudioHandle AudioLibrary::ChannelSetDSP(AudioHandle handle, DspProc proc, int priority) {

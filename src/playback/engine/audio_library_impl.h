@@ -43,6 +43,20 @@ struct AudioLibrary::Impl {
     void ok() { errors.set(AudioError::Ok); }
 
     Channel lookup(AudioHandle handle);
+    // Runs `act(output, error)` on the output stream behind `handle`, with
+    // the library's error rules: a bad handle, a decoder where an output was
+    // wanted, or the error `act` reports.
+    template <typename Act> bool onOutput(AudioHandle handle, Act act) {
+        Channel c = lookup(handle);
+        if (!c)
+            return fail(AudioError::BadHandle, false);
+        if (!c.output)
+            return fail(AudioError::NotAvailable, false);
+        AudioError error = AudioError::Ok;
+        const bool done = act(*c.output, error);
+        errors.set(error);
+        return done;
+    }
     AudioHandle insert(Channel channel) {
         return insertWith([&](AudioHandle) { return std::move(channel); });
     }

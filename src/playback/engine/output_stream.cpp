@@ -116,16 +116,37 @@ bool OutputStream::play(AudioError& error) {
     error = AudioError::Ok;
     if (state_ == ChannelState::Playing)
         return true;
+    restartAtZero(ChannelState::Playing);
+    kick();
+    return true;
+}
+
+bool OutputStream::cue(AudioError& error) {
+    auto lock = lockFromOutside();
+    if (freed_) {
+        error = AudioError::BadHandle;
+        return false;
+    }
+    absorbDrain();
+    error = AudioError::Ok;
+    if (state_ != ChannelState::Stopped)
+        return true;
+    // Nothing is decoded and nothing reaches the device before it resumes.
+    // Playing and pausing at once instead lets the feeder and the device run
+    // for a moment: audible while the listener has paused.
+    restartAtZero(ChannelState::Paused);
+    return true;
+}
+
+void OutputStream::restartAtZero(ChannelState state) {
     releaseChannel(0);
     buffer_.reset();
     ++serial_;
-    publish(ChannelState::Playing);
+    publish(state);
     if (!feeder_) {
         auto self = shared_from_this();
         feeder_ = threads_.run([self] { self->feederLoop(); });
     }
-    kick();
-    return true;
 }
 
 bool OutputStream::pause(AudioError& error) {

@@ -51,6 +51,9 @@ public:
     // Play starts from an empty buffer when stopped (or ended) and resumes when paused.
     bool play(AudioError& error);
     bool pause(AudioError& error);
+    // A stopped (or ended) output is readied at its start, paused, without a
+    // sound; any other state is left as it is.
+    bool cue(AudioError& error);
     bool resume(AudioError& error);
     bool stop();
     // Ends the stream for good. Returns once no callback runs, unless called
@@ -82,6 +85,8 @@ private:
     void runDsps(std::uint8_t* data, std::size_t size);
     void startChannel();
     void releaseChannel(std::int64_t keepPosition);
+    // From the start again in `state`, with an empty buffer and the device let go.
+    void restartAtZero(ChannelState state);
     void absorbDrain();
     void publish(ChannelState state);
 

@@ -377,5 +377,46 @@ TEST(EngineOutputStream, PauseAndResumeDoNotWaitForARunningCallback) {
     audio.Free();
 }
 
+// A paused player that seeks readies its output at the new place: until it
+// resumes, nothing may be decoded or reach the device, or a moment of music
+// would sound while the listener has paused.
+TEST(EngineOutputStream, CueHoldsAnOutputSilentUntilItResumes) {
+    TempDir dir;
+    const std::string path = dir.file("out.wav");
+    Counter counter;
+    {
+        AudioLibrary audio(wavOutput(path, false));
+        ASSERT_TRUE(audio.Init(1, 44100));
+        quickSettings(audio);
+        AudioHandle out = audio.StreamCreate(
+            44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) { return counter.fill(b, n); });
+        ASSERT_TRUE(audio.StreamCue(out));
+        EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Paused);
+        std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(counter.blocks().empty());
+        EXPECT_EQ(audio.ChannelGetPosition(out), 0);
+        ASSERT_TRUE(audio.ChannelResume(out));
+        ASSERT_TRUE(waitFor([&] { return audio.ChannelGetPosition(out) > 20000; }));
+        // a cue leaves a running output alone
+        ASSERT_TRUE(audio.StreamCue(out));
+        EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Playing);
+
+        // stopped and cued again: back at the start, and nothing more asked for
+        ASSERT_TRUE(audio.ChannelStop(out));
+        const std::size_t asked = counter.blocks().size();
+        const std::string heard = wavData(path);
+        counter.newSegment();
+        ASSERT_TRUE(audio.StreamCue(out));
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(counter.blocks().size(), asked);
+        EXPECT_EQ(audio.ChannelGetPosition(out), 0);
+        EXPECT_EQ(wavData(path), heard);
+        // and it plays from a fresh start when told
+        ASSERT_TRUE(audio.StreamPlay(out));
+        ASSERT_TRUE(waitFor([&] { return audio.ChannelGetPosition(out) > 20000; }));
+        audio.Free();
+    }
+}
+
 } // namespace
 } // namespace kesto::test
