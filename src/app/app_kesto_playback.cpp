@@ -58,11 +58,7 @@ void TAppKesto::connectTransport() {
     // The transport bar: play; pause, which first loads a stopped entry so it
     // is held paused; a full stop; previous; next; record.
     connect(SpeedButton[0], &QToolButton::clicked, a["PlayAc"], &QAction::trigger);
-    connect(SpeedButton[1], &QToolButton::clicked, this, [this] {
-        if (player_->audio.ChannelIsActive(player_->OutputStream) == ChannelState::Stopped)
-            RunKeyCommand(*player_, vk::Return, vk::NoModifier);
-        RunKeyCommand(*player_, vk::Space, vk::NoModifier);
-    });
+    connect(SpeedButton[1], &QToolButton::clicked, this, [this] { PauseButton(*player_); });
     const auto fullStop = [this] {
         RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
         RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);

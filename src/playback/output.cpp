@@ -153,9 +153,12 @@ std::string testEntryWarning(int code) {
 
 namespace {
 
-// OpenEntry; `start` false leaves the new output stopped, for a caller that
-// positions it before it plays.
-void openEntry(Player& player, int index, bool keepThreads, bool connected, bool start) {
+// How the output of a newly opened entry starts: playing; held paused at its
+// start, without a moment of sound; or left stopped, for a caller that
+// positions it first.
+enum class Start { Play, Hold, None };
+
+void openEntry(Player& player, int index, bool keepThreads, bool connected, Start start) {
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
@@ -216,9 +219,12 @@ void openEntry(Player& player, int index, bool keepThreads, bool connected, bool
     AfterStart(player, keepThreads);
     SeekTo(player, 0);
     SetVolume(player, player.Volume);
-    if (start) {
+    if (start == Start::Play) {
         EngineWaitProbe probe(player.engineWaits, "StreamPlay");
         audio.StreamPlay(out);
+    } else if (start == Start::Hold) {
+        EngineWaitProbe probe(player.engineWaits, "StreamCue");
+        audio.StreamCue(out);
     }
     // After the start, so deciding (which tests and opens files) does not
     // delay the sound; should the file end first, the callback waits for it.
@@ -229,7 +235,11 @@ void openEntry(Player& player, int index, bool keepThreads, bool connected, bool
 } // namespace
 
 void OpenEntry(Player& player, int index, bool keepThreads, bool connected) {
-    openEntry(player, index, keepThreads, connected, true);
+    openEntry(player, index, keepThreads, connected, Start::Play);
+}
+
+void OpenEntryHeld(Player& player, int index) {
+    openEntry(player, index, false, false, Start::Hold);
 }
 
 void OpenDecoders(Player& player) {
@@ -335,7 +345,7 @@ void SeekTo(Player& player, std::int64_t position) {
         // in it. It stays stopped until it stands at the new position, so
         // its callback cannot move on before the seek.
         StopPlayback(player, false);
-        openEntry(player, player.playlist.CurrentIndex, false, false, false);
+        openEntry(player, player.playlist.CurrentIndex, false, false, Start::None);
         out = player.OutputStream;
         if (out == 0)
             return;

@@ -38,6 +38,9 @@ std::string testEntryWarning(int code);
 // has just completed and MainDecoder holds it. An entry that cannot be
 // played is refused with a warning and what was playing goes on.
 void OpenEntry(Player& player, int index, bool keepThreads = false, bool connected = false);
+// OpenEntry, with the new output held paused at its start: nothing of it is
+// decoded or heard before it resumes. The caller shows the pause.
+void OpenEntryHeld(Player& player, int index);
 // Opens the decoders of OpeningIndex and makes it the playing entry.
 void OpenDecoders(Player& player);
 // Updates the window after a start.

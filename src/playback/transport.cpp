@@ -217,6 +217,29 @@ bool RunKeyCommand(Player& player, int key, int shift) {
     return handled;
 }
 
+void PauseButton(Player& player) {
+    if (OutputState(player) != ChannelState::Stopped) {
+        RunKeyCommand(player, vk::Space, vk::NoModifier);
+        return;
+    }
+    if (player.playlist.PlaylistEntries.empty()) {
+        // Enter's offer to add files comes first.
+        RunKeyCommand(player, vk::Return, vk::NoModifier);
+        RunKeyCommand(player, vk::Space, vk::NoModifier);
+        return;
+    }
+    if (player.Busy)
+        return;
+    // Enter then Space would play the entry for a moment before the pause.
+    player.Busy = true;
+    struct Done {
+        Player& player;
+        ~Done() { player.Busy = false; }
+    } done{player};
+    OpenEntryHeld(player, player.view.focusedLine());
+    PauseOutput(player);
+}
+
 void PauseOutput(Player& player) {
     if (const AudioHandle out = player.OutputStream) {
         EngineWaitProbe probe(player.engineWaits, "ChannelPause");
@@ -249,7 +272,7 @@ void SwitchTo(Player& player, int index) {
     if (index == -1)
         return;
     if (outputPaused(player)) {
-        OpenEntry(player, index);
+        OpenEntryHeld(player, index);
         PauseOutput(player);
     } else {
         OpenEntry(player, index);

@@ -28,6 +28,10 @@ void EndSeekDrag(Player& player);
 // resume shows the format and wakes them.
 void PauseOutput(Player& player);
 void ResumeOutput(Player& player);
+// The transport bar's pause button: Space, except that a stopped player
+// first loads the focused entry and holds it paused (with an empty list,
+// Enter's offer to add files comes first).
+void PauseButton(Player& player);
 // Opens an entry keeping the paused state; -1 opens nothing.
 void SwitchTo(Player& player, int index);
 // The numeric-pad 7 favourite list: love.txt in the program folder, played

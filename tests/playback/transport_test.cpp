@@ -96,6 +96,34 @@ TEST_F(EnginePlaybackTransport, NextAndPreviousKeepThePausedState) {
     EXPECT_EQ(pl().CurrentIndex, 1);
     EXPECT_EQ(state(), ChannelState::Paused);
     EXPECT_EQ(view.caption, "b.wav - Kesto");
+    // held at the start of the new file: not a moment of it was decoded or
+    // played before the pause, and Space plays it from its first sample
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), 0);
+    EXPECT_EQ(FilePosition(p()), 0);
+    key(vk::Space);
+    EXPECT_EQ(state(), ChannelState::Playing);
+    EXPECT_EQ(view.panels[kInfoPanel], "44100 Hz 16 bit 立体声");
+}
+
+// The pause button on a stopped player loads the focused entry and holds it
+// paused, silently; on a playing or paused one it is the Space key.
+TEST_F(EnginePlaybackTransport, PauseButtonHoldsAStoppedEntryWithoutASound) {
+    view.focused = 1;
+    PauseButton(p());
+    EXPECT_EQ(pl().CurrentIndex, 1);
+    EXPECT_EQ(state(), ChannelState::Paused);
+    EXPECT_EQ(view.panels[kInfoPanel], "已暂停");
+    EXPECT_EQ(view.caption, "b.wav - Kesto");
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), 0);
+    PauseButton(p());
+    EXPECT_EQ(state(), ChannelState::Playing);
+    for (int i = 0; i < 200 && FilePosition(p()) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GT(FilePosition(p()), 0);
+    PauseButton(p());
+    EXPECT_EQ(state(), ChannelState::Paused);
 }
 
 TEST_F(EnginePlaybackTransport, PlayListModeStopsAtBothEndsOfTheList) {
