@@ -17,6 +17,9 @@ trap kesto_stop_services EXIT
 kesto_start_pulse
 kesto_start_xvfb
 
+echo "== Layer check"
+scripts/check_includes.sh
+
 jobs=$(nproc)
 configure() { # dir, cmake options...
     local dir=$1

@@ -4,11 +4,11 @@
 // plays. Release build:
 //   build/bench/fill_output_bench
 
-#include "app/player.h"
 #include "playback/fill_output.h"
 #include "playback/output.h"
 #include "playback/status_tick.h"
 #include "playback/transport.h"
+#include "player/player.h"
 #include "support/audio_fixtures.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"

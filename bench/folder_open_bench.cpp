@@ -6,7 +6,7 @@
 //   folder_open_bench [files, default 20000]
 
 #include "app/app_kesto.h"
-#include "app/player.h"
+#include "player/player.h"
 #include "playlist/folder_scan.h"
 
 #include "support/temp_dir.h"

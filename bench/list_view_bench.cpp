@@ -5,8 +5,8 @@
 //   list_view_bench [entries]
 
 #include "app/app_kesto.h"
-#include "app/player.h"
 #include "controls/gorse_listbox.h"
+#include "player/player.h"
 #include "playlist/list_view.h"
 
 #include "support/temp_dir.h"

@@ -2,7 +2,7 @@
 // sorting, the relative line text, and adding a large folder tree (measured
 // beside `find` on the same tree).
 
-#include "app/player.h"
+#include "player/player.h"
 #include "playlist/display_text.h"
 #include "playlist/folder_scan.h"
 #include "playlist/playlist_files.h"

@@ -1,7 +1,7 @@
 // Single-value reads of Kesto.ini the way the player makes them: each one
 // checks that the file has not changed since it was parsed.
 
-#include "app/settings.h"
+#include "player/settings.h"
 
 #include "support/temp_dir.h"
 

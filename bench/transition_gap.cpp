@@ -6,10 +6,10 @@
 // (polled every 0.2 ms); through PulseAudio (when PULSE_SERVER is set) it is
 // counted in samples in a recording of the sink's monitor.
 
-#include "app/player.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/status_tick.h"
+#include "player/player.h"
 #include "support/audio_fixtures.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"

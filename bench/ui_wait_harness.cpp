@@ -11,14 +11,14 @@
 // The files: 40 WAV, MP3 and OGG files of 2-6 s, each behind 25 links, so
 // the playlist holds 1,000 distinct entries.
 
-#include "app/key_codes.h"
-#include "app/player.h"
 #include "playback/level_meter.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/status_tick.h"
 #include "playback/transport.h"
+#include "player/key_codes.h"
+#include "player/player.h"
 #include "playlist/playlist_queue.h"
 #include "support/audio_fixtures.h"
 #include "support/fake_view.h"

@@ -1,11 +1,11 @@
 // Process start: the argument, the maintenance switches, the single-instance
 // rule, and only then the player.
 
-#include "app/paths.h"
 #include "app/player_app.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "platform/instance_channel.h"
+#include "player/paths.h"
+#include "player/settings.h"
 
 #include <unistd.h>
 

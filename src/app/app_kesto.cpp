@@ -1,6 +1,5 @@
 #include "app/app_kesto.h"
 
-#include "app/player.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "app/window_snap.h"
@@ -9,6 +8,7 @@
 #include "playback/play_order.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
+#include "player/player.h"
 #include "playlist/dir_form.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"

@@ -7,9 +7,9 @@
 
 #include "app/app_actions.h"
 #include "app/line_marks.h"
-#include "app/player_view.h"
-#include "app/settings_startup.h"
 #include "playback/shared_wake.h"
+#include "player/player_view.h"
+#include "player/settings_startup.h"
 #include "prefs/list_style.h"
 
 #include <QElapsedTimer>

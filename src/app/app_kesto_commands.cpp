@@ -3,9 +3,9 @@
 
 #include "app/app_kesto.h"
 
-#include "app/player.h"
 #include "app/status_panels.h"
 #include "controls/gorse_listbox.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"

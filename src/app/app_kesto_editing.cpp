@@ -4,13 +4,13 @@
 
 #include "app/app_kesto.h"
 
-#include "app/player.h"
 #include "app/set_root_path.h"
 #include "controls/gorse_listbox.h"
 #include "platform/folder_dialog.h"
 #include "platform/memory.h"
 #include "platform/trash.h"
 #include "playback/next_entry.h"
+#include "player/player.h"
 #include "playlist/dir_form.h"
 #include "playlist/entry.h"
 #include "playlist/folder_scan.h"

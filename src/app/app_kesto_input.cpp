@@ -4,9 +4,7 @@
 
 #include "app/app_kesto.h"
 
-#include "app/key_codes.h"
 #include "app/key_map.h"
-#include "app/player.h"
 #include "app/status_panels.h"
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
@@ -17,6 +15,8 @@
 #include "playback/time_text.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
+#include "player/key_codes.h"
+#include "player/player.h"
 
 #include <QAction>
 #include <QApplication>

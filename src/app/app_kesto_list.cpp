@@ -3,9 +3,9 @@
 
 #include "app/app_kesto.h"
 
-#include "app/player.h"
 #include "controls/gorse_listbox.h"
 #include "playback/next_entry.h"
+#include "player/player.h"
 #include "playlist/display_text.h"
 #include "playlist/entry.h"
 #include "playlist/line_moves.h"

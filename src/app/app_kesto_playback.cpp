@@ -4,8 +4,6 @@
 
 #include "app/app_kesto.h"
 
-#include "app/key_codes.h"
-#include "app/player.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "controls/gorse_listbox.h"
@@ -18,6 +16,8 @@
 #include "playback/time_text.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
+#include "player/key_codes.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "tools/message_boxes.h"
 

@@ -3,9 +3,9 @@
 
 #include "app/app_kesto.h"
 
-#include "app/player.h"
 #include "app/status_panels.h"
 #include "controls/gorse_listbox.h"
+#include "player/player.h"
 #include "playlist/display_text.h"
 #include "playlist/entry.h"
 #include "tools/message_boxes.h"

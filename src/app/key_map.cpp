@@ -1,6 +1,6 @@
 #include "app/key_map.h"
 
-#include "app/key_codes.h"
+#include "player/key_codes.h"
 
 namespace kesto {
 

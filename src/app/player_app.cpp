@@ -1,12 +1,12 @@
 #include "app/player_app.h"
 
 #include "app/app_kesto.h"
-#include "app/player.h"
 #include "app/set_root_path.h"
-#include "app/settings_startup.h"
 #include "platform/folder_dialog.h"
 #include "platform/instance_server.h"
 #include "playback/transport.h"
+#include "player/player.h"
+#include "player/settings_startup.h"
 #include "playlist/playlist_files.h"
 #include "tools/message_boxes.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/paths.h"
 #include "platform/instance_channel.h"
+#include "player/paths.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "app/set_root_path.h"
 
-#include "app/settings.h"
-#include "app/settings_startup.h"
 #include "controls/fast_strings.h"
+#include "player/settings.h"
+#include "player/settings_startup.h"
 
 #include <cstdlib>
 #include <fstream>

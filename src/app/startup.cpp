@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/settings_startup.h"
+#include "player/settings_startup.h"
 
 #include <chrono>
 #include <ctime>

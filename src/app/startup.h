@@ -3,8 +3,8 @@
 // The first decisions of a process: run a maintenance switch and end, hand the
 // argument to the player that already runs and end, or become the player.
 
-#include "app/settings.h"
 #include "platform/instance_channel.h"
+#include "player/settings.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "playback/fill_output.h"
 
-#include "app/player.h"
+#include "player/player.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "playback/level_meter.h"
 
-#include "app/player.h"
+#include "player/player.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "playback/next_entry.h"
 
-#include "app/player.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 
 #include <algorithm>

@@ -1,6 +1,5 @@
 #include "playback/output.h"
 
-#include "app/player.h"
 #include "platform/memory.h"
 #include "playback/fill_output.h"
 #include "playback/level_meter.h"
@@ -8,6 +7,7 @@
 #include "playback/play_order.h"
 #include "playback/status_tick.h"
 #include "playback/volume.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 

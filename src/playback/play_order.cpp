@@ -1,8 +1,8 @@
 #include "playback/play_order.h"
 
-#include "app/player.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 

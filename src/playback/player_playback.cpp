@@ -1,7 +1,7 @@
 #include "playback/player_playback.h"
 
-#include "app/player.h"
 #include "playback/output.h"
+#include "player/player.h"
 
 namespace kesto {
 

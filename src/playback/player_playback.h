@@ -3,7 +3,7 @@
 // The playback the playlist code reaches through PlaybackControl: a thin
 // forwarder to the transport's free functions over the player.
 
-#include "app/playback_control.h"
+#include "player/playback_control.h"
 
 namespace kesto {
 

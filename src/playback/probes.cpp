@@ -1,6 +1,6 @@
 #include "playback/probes.h"
 
-#include "app/player.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "playback/status_tick.h"
 
-#include "app/player.h"
 #include "platform/memory.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/time_text.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 

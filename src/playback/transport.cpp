@@ -1,7 +1,5 @@
 #include "playback/transport.h"
 
-#include "app/key_codes.h"
-#include "app/player.h"
 #include "playback/level_meter.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
@@ -10,6 +8,8 @@
 #include "playback/time_text.h"
 #include "playback/transport_list_keys.h"
 #include "playback/volume.h"
+#include "player/key_codes.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"

@@ -1,7 +1,7 @@
 #include "playback/transport_list_keys.h"
 
-#include "app/player.h"
 #include "playback/next_entry.h"
+#include "player/player.h"
 #include "playlist/display_text.h"
 #include "playlist/list_view.h"
 

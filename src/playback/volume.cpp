@@ -1,7 +1,7 @@
 #include "playback/volume.h"
 
-#include "app/player.h"
 #include "playback/output.h"
+#include "player/player.h"
 
 #include <algorithm>
 #include <cmath>

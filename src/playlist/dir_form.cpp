@@ -1,7 +1,7 @@
 #include "playlist/dir_form.h"
 
-#include "app/player.h"
-#include "app/settings_startup.h"
+#include "player/player.h"
+#include "player/settings_startup.h"
 #include "playlist/dir_icons.h"
 #include "playlist/folder_scan.h"
 #include "playlist/folder_tree.h"

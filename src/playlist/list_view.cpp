@@ -1,6 +1,6 @@
 #include "playlist/list_view.h"
 
-#include "app/player.h"
+#include "player/player.h"
 
 #include <algorithm>
 

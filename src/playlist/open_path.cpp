@@ -1,6 +1,6 @@
 #include "playlist/open_path.h"
 
-#include "app/player.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/folder_scan.h"
 #include "playlist/list_view.h"

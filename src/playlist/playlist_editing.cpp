@@ -1,6 +1,6 @@
 #include "playlist/playlist_editing.h"
 
-#include "app/player.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 

@@ -1,7 +1,7 @@
 #include "playlist/playlist_files.h"
 
-#include "app/player.h"
-#include "app/settings.h"
+#include "player/player.h"
+#include "player/settings.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 #include "playlist/playlist_parsers.h"

@@ -1,7 +1,7 @@
 #include "playlist/playlist_sort.h"
 
-#include "app/player.h"
 #include "controls/fast_strings.h"
+#include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 

@@ -1,7 +1,7 @@
 #include "prefs/list_style.h"
 
-#include "app/ini_document.h"
-#include "app/settings.h"
+#include "player/ini_document.h"
+#include "player/settings.h"
 #include "prefs/colour_text.h"
 
 #include <QFile>

@@ -2,13 +2,13 @@
 // meter ticks, start-up and exit.
 
 #include "app/app_kesto.h"
-#include "app/player.h"
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
 #include "playback/level_meter.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/transport.h"
+#include "player/player.h"
 #include "playlist/list_view.h"
 
 #include "app_window_fixture.h"

@@ -4,8 +4,8 @@
 // output, and the small helpers the window tests share.
 
 #include "app/app_kesto.h"
-#include "app/player.h"
 #include "playback/output.h"
+#include "player/player.h"
 #include "playlist/list_view.h"
 
 #include "support/audio_fixtures.h"

@@ -2,8 +2,8 @@
 // dragging, on the real window under the offscreen platform.
 
 #include "app/app_kesto.h"
-#include "app/player.h"
 #include "controls/gorse_listbox.h"
+#include "player/player.h"
 #include "playlist/list_view.h"
 #include "prefs/list_style.h"
 

@@ -1,7 +1,7 @@
 #include "app/set_root_path.h"
 
-#include "app/settings.h"
-#include "app/settings_startup.h"
+#include "player/settings.h"
+#include "player/settings_startup.h"
 
 #include "support/temp_dir.h"
 

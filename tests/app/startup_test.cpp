@@ -1,5 +1,5 @@
-#include "app/paths.h"
 #include "app/startup.h"
+#include "player/paths.h"
 
 #include "support/temp_dir.h"
 

@@ -1,11 +1,11 @@
 // The play order: next and previous in each mode, the shuffle pass and its
 // way back, the queue and its history, entries that cannot be played.
 
-#include "app/key_codes.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/playback_fixture.h"
 #include "playback/transport.h"
+#include "player/key_codes.h"
 #include "playlist/playlist_queue.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 // a file as fast as the feeder can go; the test drives the status tick
 // itself, so nothing depends on timers.
 
-#include "app/player.h"
+#include "player/player.h"
 #include "support/audio_fixtures.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"

@@ -5,13 +5,13 @@
 // of: nothing may be lost, repeated or cut short at a join. Runs under
 // ThreadSanitizer in CI.
 
-#include "app/key_codes.h"
 #include "playback/next_entry.h"
 #include "playback/output.h"
 #include "playback/output_retirer.h"
 #include "playback/play_order.h"
 #include "playback/status_tick.h"
 #include "playback/transport.h"
+#include "player/key_codes.h"
 #include "playlist/playlist_queue.h"
 
 #include "playback/playback_fixture.h"

@@ -1,7 +1,6 @@
 // The status tick: the seek bar and time label, following a gapless switch
 // at the right moment, and carrying out the callback's end requests.
 
-#include "app/key_codes.h"
 #include "playback/engine/engine_test_util.h"
 #include "playback/fill_output.h"
 #include "playback/next_entry.h"
@@ -10,6 +9,7 @@
 #include "playback/status_tick.h"
 #include "playback/time_text.h"
 #include "playback/transport.h"
+#include "player/key_codes.h"
 
 #include "playback/playback_fixture.h"
 

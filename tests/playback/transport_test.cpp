@@ -2,12 +2,12 @@
 // null output: real time, silent), so pause, stop, seek and volume act on a
 // live output stream while its feeder runs.
 
-#include "app/key_codes.h"
 #include "playback/output.h"
 #include "playback/play_order.h"
 #include "playback/probes.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
+#include "player/key_codes.h"
 
 #include "playback/playback_fixture.h"
 

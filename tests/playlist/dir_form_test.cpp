@@ -3,10 +3,10 @@
 
 #include "playlist/dir_form.h"
 
-#include "app/player.h"
-#include "app/settings_startup.h"
 #include "platform/folder_dialog.h"
 #include "platform/trash.h"
+#include "player/player.h"
+#include "player/settings_startup.h"
 #include "playlist/folder_tree.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"

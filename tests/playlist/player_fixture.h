@@ -3,7 +3,7 @@
 // A player with its own program folder, a scripted view and a recording
 // playback, for the playlist tests.
 
-#include "app/player.h"
+#include "player/player.h"
 #include "support/fake_playback.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"

@@ -2,7 +2,7 @@
 
 // A PlaybackControl that records what the playlist code asks of playback.
 
-#include "app/playback_control.h"
+#include "player/playback_control.h"
 
 #include <string>
 #include <vector>

@@ -5,7 +5,7 @@
 // line count drops the selection, the focus and the scroll position), so the
 // core has to restore whatever it means to keep.
 
-#include "app/player_view.h"
+#include "player/player_view.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "player/paths.h"
 
 #include <climits>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // starts and what it gives back when it ends. Both work on plain values so the
 // window only has to apply or collect them.
 
-#include "app/settings.h"
+#include "player/settings.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "app/ini_document.h"
+#include "player/ini_document.h"
 
 #include "controls/fast_strings.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings_startup.h"
+#include "player/settings_startup.h"
 
 #include "controls/fast_strings.h"
 

@@ -1,6 +1,6 @@
-#include "app/settings.h"
-#include "app/settings_startup.h"
 #include "app/startup.h"
+#include "player/settings.h"
+#include "player/settings_startup.h"
 
 #include "support/temp_dir.h"
 

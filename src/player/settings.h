@@ -6,7 +6,7 @@
 // each read, and every write goes to disk (temporary file, then rename) before
 // it returns. Writes obey the read-only rule and swallow their errors.
 
-#include "app/ini_document.h"
+#include "player/ini_document.h"
 
 #include <chrono>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "player/settings.h"
 
 #include <cerrno>
 #include <charconv>

@@ -5,15 +5,15 @@
 // players as it likes. The UI thread owns all of it unless a field says
 // otherwise (the playback fields shared with the audio thread are atomics).
 
-#include "app/paths.h"
-#include "app/playback_control.h"
-#include "app/player_view.h"
-#include "app/settings.h"
 #include "playback/engine/audio_library.h"
 #include "playback/engine_wait_probe.h"
 #include "playback/next_entry_handoff.h"
 #include "playback/output_retirer.h"
 #include "playback/player_playback.h"
+#include "player/paths.h"
+#include "player/playback_control.h"
+#include "player/player_view.h"
+#include "player/settings.h"
 #include "playlist/playlist_state.h"
 
 #include <atomic>
