@@ -71,7 +71,7 @@ struct PausedPlayer {
         player->playlist.PlaylistEntries = {file};
         view.lines = 1;
         OpenEntry(*player, 0);
-        PauseOutput(*player);
+        pauseOutput(*player);
     }
     void rewind() { SeekTo(*player, 0); }
 };

@@ -62,7 +62,7 @@ struct Setup {
         player = std::make_unique<Player>(AppPaths(dir.path()), view, options);
         player->playlist.PlaylistEntries = {dir.file("a.wav"), dir.file("b.wav")};
         view.lines = 2;
-        SetPlayMode(*player, kPlayList);
+        setPlayMode(*player, kPlayList);
     }
     // Plays both files with the status tick on its own period, as the window does.
     void play(const std::function<void()>& poll = {}) {

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     view.clientHeight = 320;
     EngineWaitStats waits;
     player.engineWaits = &waits;
-    SetPlayMode(player, kShuffle);
+    setPlayMode(player, kShuffle);
 
     Timings statusTicks, levelTicks, actions, engineCalls;
     std::mt19937 random(1);
@@ -159,21 +159,21 @@ int main(int argc, char** argv) {
                     break;
                 case 3:
                     RunKeyCommand(player, random() % 2 ? vk::Left : vk::Right, vk::NoModifier);
-                    FinishKeyboardSeek(player);
+                    finishKeyboardSeek(player);
                     break;
                 case 4:
                     RunKeyCommand(player, random() % 2 ? vk::Add : vk::Subtract, vk::NoModifier);
                     break;
                 case 5:
                     ToggleQueued(player.playlist, player.playlist.PlaylistEntries[random() % 1000]);
-                    PlayOrderChanged(player);
+                    playOrderChanged(player);
                     break;
                 case 6:
                     view.selected = {static_cast<int>(random() % 999)};
                     RunKeyCommand(player, vk::Down, vk::CtrlModifier);
                     break;
                 default:
-                    if (OutputState(player) == ChannelState::Paused)
+                    if (outputState(player) == ChannelState::Paused)
                         RunKeyCommand(player, vk::Space, vk::NoModifier);
                     break;
                 }

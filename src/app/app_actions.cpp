@@ -84,7 +84,7 @@ const QList<ActionSpec>& actionTable() {
 
 ActionList::ActionList(QWidget* owner) {
     for (const ActionSpec& row : actionTable()) {
-        auto* a = new QAction(QString::fromUtf8(row.caption), owner);
+        auto* a = new QAction(QString::fromUtf8(row.text), owner);
         a->setObjectName(QString::fromLatin1(row.name));
         QList<QKeySequence> keys;
         if (!row.shortcut.isEmpty())

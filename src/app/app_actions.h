@@ -16,7 +16,7 @@ namespace kesto {
 
 struct ActionSpec {
     const char* name;
-    const char* caption; // UTF-8
+    const char* text; // UTF-8
     QKeySequence shortcut;
     QKeySequence secondary;
     bool checkable = false;

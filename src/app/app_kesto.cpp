@@ -114,7 +114,7 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
                         "Kesto 是基于音频库 2.0 版本编译的！\r\r发现另一个版本。");
     const QSize screen = QGuiApplication::primaryScreen()->size();
     borderWidth_ = 0;
-    start_ = LoadAtStart(player_->settings, !startupArgument_.empty(),
+    start_ = loadAtStart(player_->settings, !startupArgument_.empty(),
                          {screen.width(), screen.height()}, GetTempDir());
     applyStartupValues(start_);
     WindowGeometry g = start_.geometry;
@@ -128,7 +128,7 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
 
     player_->MuteRestore = -1;
     setWindowTitle(QString::fromStdString(start_.versionCaption));
-    SetApplicationTitle(QString::fromStdString(start_.versionCaption));
+    setApplicationTitle(QString::fromStdString(start_.versionCaption));
     LabelTime->clear();
 
     player_->playlist.PlaylistEntries.clear();
@@ -398,7 +398,7 @@ void TAppKesto::changeEvent(QEvent* event) {
     }
     // Maximising saves the settings at once, so a crash keeps the new state.
     if (isMaximized())
-        SaveOnExit(player_->settings, exitValues());
+        saveOnExit(player_->settings, exitValues());
 }
 
 ExitValues TAppKesto::exitValues() const {

@@ -81,7 +81,7 @@ public:
 
     // Meter style: 0 none, 1 the small vertical meter, 2 (or 3) the wide one.
     void SetVUStyle(int style);
-    int vuStyle() const { return vuStyle_; }
+    int levelStyle() const { return vuStyle_; }
     // The geometry saved at exit when the window is not maximised.
     const WindowGeometry& normalGeometry() const { return normalGeometry_; }
     // The deferred start-up work, run once the event loop runs.
@@ -99,7 +99,7 @@ public:
 
     // ---- PlayerView ----
     void ShowMessageKind(MessageKind kind, const std::string& text) override;
-    bool AskYesNo(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
     void processPendingMessages() override;
     int lineCount() const override;
     void setLineCount(int count) override;
@@ -130,7 +130,7 @@ public:
     void setClipboardText(const std::string& text) override;
     void runAddFilesCommand() override;
     void openFindWindow(const std::string& seed) override;
-    void applyBuiltInLook(int look) override;
+    void useBuiltInLook(int look) override;
     void maximizeWindow() override;
     void setTrayHint(const std::string& text) override;
     void runDeleteCommand() override;
@@ -161,8 +161,8 @@ private:
     void connectActions();
     void connectTransport();
     void connectPlaylistCommands();
-    void FolderCommand(bool replace);
-    void OpenFilesCommand();
+    void folderCommand(bool replace);
+    void openFilesCommand();
     void appendSorted(std::vector<std::string> paths);
     void setUpMusicFolder();
     void layoutHeader();
@@ -172,20 +172,20 @@ private:
     void recordNormalGeometry();
 
     // Commands whose work lies in this window.
-    void ExitCommand();
-    void MaximizeCommand();
-    void MinimizeCommand();
-    void DocCommand();
-    void ExplorerExeCommand();
-    void ExplorerFileCommand();
+    void exitCommand();
+    void maximizeCommand();
+    void minimizeCommand();
+    void docCommand();
+    void explorerExeCommand();
+    void explorerFileCommand();
     // Hands a file or folder to the desktop's handler; says `noHandler`
     // followed by the path when the desktop has none (no xdg-open, say).
     void openOnDesktop(const QString& path, const std::string& noHandler);
-    void PropertiesCommand();
-    void CopyPlCommand();
-    void TotalTimeCommand();
-    void ViewPlayBarCommand();
-    void ViewProgressPanelCommand();
+    void propertiesCommand();
+    void copyPlCommand();
+    void totalTimeCommand();
+    void viewPlayBarCommand();
+    void viewProgressPanelCommand();
 
     // Input.
     bool listKeyPress(QKeyEvent* event);

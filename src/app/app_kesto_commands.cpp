@@ -155,7 +155,7 @@ void TAppKesto::connectActions() {
     const auto on = [this, &a](const char* name, auto&& fn) {
         connect(a[name], &QAction::triggered, this, std::forward<decltype(fn)>(fn));
     };
-    on("EscAc", [this] { ExitCommand(); });
+    on("EscAc", [this] { exitCommand(); });
     on("RecordStartAc", [this] {
         // Only internet radio can be recorded, and none can play yet.
         if (ClassifyEntry(player_->playlist.PlayingEntry) != EntryKind::Stream)
@@ -163,27 +163,27 @@ void TAppKesto::connectActions() {
         else
             ShowMessageKind(MessageKind::Information, "首先播放一个流媒体。");
     });
-    on("MaximizeAc", [this] { MaximizeCommand(); });
-    on("MinimizeAc", [this] { MinimizeCommand(); });
-    on("DocAc", [this] { DocCommand(); });
-    on("ExplorerExe", [this] { ExplorerExeCommand(); });
-    on("ExplorerFile", [this] { ExplorerFileCommand(); });
-    on("PropertiesAc", [this] { PropertiesCommand(); });
-    on("CopyPlAc", [this] { CopyPlCommand(); });
-    on("ViewPlayBarAc", [this] { ViewPlayBarCommand(); });
-    on("ViewProgressPanelAc", [this] { ViewProgressPanelCommand(); });
-    on("View1Ac", [this] { SetViewFormat(*player_, 0); });
-    on("View2Ac", [this] { SetViewFormat(*player_, 1); });
+    on("MaximizeAc", [this] { maximizeCommand(); });
+    on("MinimizeAc", [this] { minimizeCommand(); });
+    on("DocAc", [this] { docCommand(); });
+    on("ExplorerExe", [this] { explorerExeCommand(); });
+    on("ExplorerFile", [this] { explorerFileCommand(); });
+    on("PropertiesAc", [this] { propertiesCommand(); });
+    on("CopyPlAc", [this] { copyPlCommand(); });
+    on("ViewPlayBarAc", [this] { viewPlayBarCommand(); });
+    on("ViewProgressPanelAc", [this] { viewProgressPanelCommand(); });
+    on("View1Ac", [this] { setViewFormat(*player_, 0); });
+    on("View2Ac", [this] { setViewFormat(*player_, 1); });
     on("View3Ac", [this] {
         if (player_->playlist.RootMediaList.empty()) {
             ShowMessageKind(MessageKind::Information,
                             "在您开始使用查看相对路径结构前，请先设置您的音乐文件夹。");
             setUpMusicFolder();
         }
-        SetViewFormat(*player_, 2);
+        setViewFormat(*player_, 2);
     });
     on("ViewFormatPathAc",
-       [this] { SetViewFormat(*player_, (player_->playlist.ViewFormat + 1) % 3); });
+       [this] { setViewFormat(*player_, (player_->playlist.ViewFormat + 1) % 3); });
     on("QueuAc", [this] { QueueSelected(*player_); });
     on("Level1Ac", [this] { SetVUStyle(0); });
     on("Level2Ac", [this] { SetVUStyle(1); });
@@ -240,7 +240,7 @@ void TAppKesto::connectActions() {
     });
 }
 
-void TAppKesto::ExitCommand() {
+void TAppKesto::exitCommand() {
     PlaylistState& list = player_->playlist;
     list.CancelRequested = true;
     if (info_ && info_->isVisible()) {
@@ -252,14 +252,14 @@ void TAppKesto::ExitCommand() {
     close();
 }
 
-void TAppKesto::MaximizeCommand() {
+void TAppKesto::maximizeCommand() {
     if (isMaximized())
         showNormal();
     else
         showMaximized();
 }
 
-void TAppKesto::MinimizeCommand() {
+void TAppKesto::minimizeCommand() {
     const bool toTray = start_.minimizeToTray && QSystemTrayIcon::isSystemTrayAvailable();
     if (!toTray) {
         // Without a tray to come back from, an ordinary minimise keeps the
@@ -271,7 +271,7 @@ void TAppKesto::MinimizeCommand() {
     hide();
 }
 
-void TAppKesto::DocCommand() {
+void TAppKesto::docCommand() {
     // The program folder first; a program folder set elsewhere (KESTO_HOME)
     // still finds the copy installed beside the executable.
     for (const QString& doc :
@@ -297,11 +297,11 @@ constexpr const char* kNoFileManager = "这个桌面没有可以打开文件夹�
 constexpr const char* kNoPropertiesSheet = "这个桌面没有可以显示文件属性的文件管理器。";
 } // namespace
 
-void TAppKesto::ExplorerExeCommand() {
+void TAppKesto::explorerExeCommand() {
     openOnDesktop(QString::fromStdString(player_->paths.programFolder()), kNoFileManager);
 }
 
-void TAppKesto::ExplorerFileCommand() {
+void TAppKesto::explorerFileCommand() {
     const PlaylistState& list = player_->playlist;
     QString folder;
     if (!list.PlaylistEntries.empty()) {
@@ -322,7 +322,7 @@ void TAppKesto::ExplorerFileCommand() {
     ShowMessageKind(MessageKind::Warning, "没有选定要打开其所在文件夹的文件。");
 }
 
-void TAppKesto::PropertiesCommand() {
+void TAppKesto::propertiesCommand() {
     const PlaylistState& list = player_->playlist;
     const int focused = ListScreen->focusedIndex();
     if (focused < 0 || focused >= static_cast<int>(list.PlaylistEntries.size()))
@@ -355,18 +355,18 @@ void TAppKesto::PropertiesCommand() {
     });
 }
 
-void TAppKesto::CopyPlCommand() {
-    if (const auto text = CurrentEntryNameText(*player_))
+void TAppKesto::copyPlCommand() {
+    if (const auto text = currentEntryNameText(*player_))
         QApplication::clipboard()->setText(QString::fromStdString(*text));
 }
 
-void TAppKesto::ViewPlayBarCommand() {
+void TAppKesto::viewPlayBarCommand() {
     const bool shown = actions()["ViewPlayBarAc"]->isChecked();
     player_->settings.writeBool("Window", "PlayBar", shown);
     setPlayBarVisible(shown);
 }
 
-void TAppKesto::ViewProgressPanelCommand() {
+void TAppKesto::viewProgressPanelCommand() {
     const bool shown = actions()["ViewProgressPanelAc"]->isChecked();
     player_->settings.writeBool("Window", "ProgressPanel", shown);
     setProgressPanelVisible(shown);

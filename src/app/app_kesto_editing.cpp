@@ -55,25 +55,25 @@ void TAppKesto::connectPlaylistCommands() {
     const auto on = [this, &a](const char* name, auto&& fn) {
         connect(a[name], &QAction::triggered, this, [this, fn = std::forward<decltype(fn)>(fn)] {
             fn();
-            PlayOrderChanged(*player_);
+            playOrderChanged(*player_);
         });
     };
-    on("OpenDirAc", [this] { FolderCommand(true); });
-    on("AddDirAc", [this] { FolderCommand(false); });
-    on("OpenFileAc", [this] { OpenFilesCommand(); });
+    on("OpenDirAc", [this] { folderCommand(true); });
+    on("AddDirAc", [this] { folderCommand(false); });
+    on("OpenFileAc", [this] { openFilesCommand(); });
     on("RefreshAc", [this] { RefreshFolder(*player_); });
     on("DeleteAc", [this] { DeleteSelected(*player_); });
-    on("RealDelAc", [this] { DeleteSelectedToTrash(*player_, moveFileToTrash); });
-    on("CropAc", [this] { CropPlaylist(*player_); });
-    on("CopyAc", [this] { setClipboardText(CopySelectedText(*player_)); });
-    on("CutAc", [this] { setClipboardText(CutSelected(*player_)); });
+    on("RealDelAc", [this] { deleteSelectedToTrash(*player_, moveFileToTrash); });
+    on("CropAc", [this] { cropPlaylist(*player_); });
+    on("CopyAc", [this] { setClipboardText(copySelectedText(*player_)); });
+    on("CutAc", [this] { setClipboardText(cutSelected(*player_)); });
     on("PastAc",
-       [this] { PasteEntries(*player_, QApplication::clipboard()->text().toStdString()); });
-    on("BrokenFilesAc", [this] { RemoveMissingFiles(*player_); });
-    on("NewListAc", [this] { ClearPlaylist(*player_); });
-    on("ClearShuffleHistoryAc", [this] { ClearQueueAndHistory(*player_); });
+       [this] { pasteEntries(*player_, QApplication::clipboard()->text().toStdString()); });
+    on("BrokenFilesAc", [this] { removeMissingFiles(*player_); });
+    on("NewListAc", [this] { clearPlaylist(*player_); });
+    on("ClearShuffleHistoryAc", [this] { clearQueueAndHistory(*player_); });
     on("ListEntryAc", [this] {
-        EditFocusedEntry(*player_, [this](std::string& text) {
+        editFocusedEntry(*player_, [this](std::string& text) {
             if (!input_)
                 input_ = std::make_unique<TInput_Form>(this);
             QString q = QString::fromStdString(text);
@@ -87,12 +87,12 @@ void TAppKesto::connectPlaylistCommands() {
     setAcceptDrops(true);
 }
 
-void TAppKesto::FolderCommand(bool replace) {
+void TAppKesto::folderCommand(bool replace) {
     processPendingMessages();
     if (!dirForm_)
         dirForm_ = std::make_unique<TDir_Form>(*player_, this);
     const auto choice =
-        dirForm_->ChooseFolder(replace ? DirFormMode::OpenFolder : DirFormMode::AddFolder);
+        dirForm_->chooseFolder(replace ? DirFormMode::OpenFolder : DirFormMode::AddFolder);
     if (choice) {
         AddFolder(*player_, choice->folder, replace, !replace, choice->recursive);
         player_->playlist.LastOpenedDir = choice->folder;
@@ -100,7 +100,7 @@ void TAppKesto::FolderCommand(bool replace) {
     TrimWorkingSet();
 }
 
-void TAppKesto::OpenFilesCommand() {
+void TAppKesto::openFilesCommand() {
     const QStringList files =
         QFileDialog::getOpenFileNames(this, QStringLiteral("添加音乐文件到播放列表"),
                                       QString::fromStdString(player_->playlist.LastOpenedDir),
@@ -175,7 +175,7 @@ void TAppKesto::setUpMusicFolder() {
                                   [this](const std::string& text) {
                                       ShowMessageKind(MessageKind::Information, text);
                                   }};
-    player_->playlist.RootMediaList = SetRootPath(player_->settings, keys, dialogs, DesktopFolder(),
+    player_->playlist.RootMediaList = setRootPath(player_->settings, keys, dialogs, desktopFolder(),
                                                   QDir::homePath().toStdString());
     start_.lastOpenedDrive = keys.lastOpenedDrive;
     if (dirForm_)

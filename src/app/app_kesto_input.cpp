@@ -111,7 +111,7 @@ bool TAppKesto::listKeyRelease(QKeyEvent* event) {
     if (event->isAutoRepeat())
         return false;
     if (isSeekKey(code) && player_->DeviceReady) {
-        FinishKeyboardSeek(*player_);
+        finishKeyboardSeek(*player_);
     } else if (isVolumeKey(code) && vuStyle_ >= 2) {
         volumeDragging_ = false;
         PanelLevelMeter14->show();
@@ -181,20 +181,20 @@ bool TAppKesto::seekDragEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() != Qt::LeftButton || !BeginSeekDrag(*player_))
+        if (me->button() != Qt::LeftButton || !beginSeekDrag(*player_))
             return true;
-        SeekDragTo(*player_, positionAt(me));
+        seekDragTo(*player_, positionAt(me));
         return true;
     }
     case QEvent::MouseMove: {
         if (!player_->Seeking)
             return false;
-        SeekDragTo(*player_, positionAt(static_cast<QMouseEvent*>(event)));
+        seekDragTo(*player_, positionAt(static_cast<QMouseEvent*>(event)));
         return true;
     }
     case QEvent::MouseButtonRelease:
         if (player_->Seeking && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            EndSeekDrag(*player_);
+            endSeekDrag(*player_);
         return true;
     default:
         return false;
@@ -204,7 +204,7 @@ bool TAppKesto::seekDragEvent(QEvent* event) {
 void TAppKesto::statusBarPressed(int x, Qt::MouseButton button) {
     // Only the play-mode panel answers: strictly between its left and right edges.
     if (x > StatusBar1->panelRight(1) && x < StatusBar1->panelRight(2))
-        StepPlayMode(*player_, button == Qt::RightButton);
+        stepPlayMode(*player_, button == Qt::RightButton);
 }
 
 bool TAppKesto::backgroundPress(QMouseEvent* event) {
@@ -232,7 +232,7 @@ void TAppKesto::restoreFromTray() {
     if (tray_ && tray_->isVisible()) {
         // Back from the tray while the output plays: the ticks run again.
         if (player_->audio.ChannelIsActive(player_->OutputStream) == ChannelState::Playing) {
-            SetStatusRunning(*player_, true);
+            setStatusRunning(*player_, true);
             LevelStart(*player_);
         }
         // The icon stays a moment, so a double click that restored the

@@ -30,7 +30,7 @@ void TAppKesto::applyListStyle(const ListStyle& style) {
     f.setBold(false); // the list's own style decides bold per line
     ListScreen->setFont(f);
     ListScreen->setItemHeight(style_.itemHeight);
-    ListScreen->setBackgroundColor(style_.background.resolve(palette()));
+    ListScreen->setBackground(style_.background.resolve(palette()));
     ListScreen->endUpdate();
     if (selected >= 0) {
         ListScreen->clearSelection();
@@ -128,18 +128,18 @@ void TAppKesto::ListScreenDragOver(int y) {
     const int count = ListScreen->count();
     if (y < h / 2 && top > 0)
         ListScreen->setTopIndex(top - 1);
-    else if (y >= clientHeight - h / 2 && count >= ListScreen->visibleLineCount() + top)
+    else if (y >= clientHeight - h / 2 && count >= ListScreen->visibleRows() + top)
         ListScreen->setTopIndex(top + 1);
 
     const int target = ListScreen->indexAt(std::clamp(y, 0, std::max(0, clientHeight - 1)));
     if (target >= 0) {
         const int d = DragIndexes[static_cast<std::size_t>(DragAnchor)] - target;
         PlaylistState& list = player_->playlist;
-        if (d != 0 && MoveLinesBy(list.PlaylistEntries, DragIndexes, d, list.CurrentIndex)) {
+        if (d != 0 && moveLinesBy(list.PlaylistEntries, DragIndexes, d, list.CurrentIndex)) {
             ListScreen->clearSelection();
             ListScreen->selectIndexes(DragIndexes);
             ListScreen->setFocusedIndex(target);
-            PlayOrderChanged(*player_);
+            playOrderChanged(*player_);
         }
     }
     ListScreen->endUpdate();

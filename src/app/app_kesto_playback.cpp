@@ -48,17 +48,17 @@ void TAppKesto::connectTransport() {
     connect(a["TerugspoelenAc"], &QAction::triggered, this, key(vk::Back));
     connect(a["JumpAc"], &QAction::triggered, this, key(vk::OemGrave));
     connect(a["PlayModeToggleAc"], &QAction::triggered, this,
-            [this] { SetPlayMode(*player_, (player_->PlayMode + 1) % 5); });
+            [this] { setPlayMode(*player_, (player_->PlayMode + 1) % 5); });
     const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
     for (int m = 0; m < 5; ++m)
-        connect(a[modes[m]], &QAction::triggered, this, [this, m] { SetPlayMode(*player_, m); });
+        connect(a[modes[m]], &QAction::triggered, this, [this, m] { setPlayMode(*player_, m); });
     connect(a["ResetMixerAc"], &QAction::triggered, this, [this] { ResetMixer(*player_); });
-    connect(a["TotalTimeAc"], &QAction::triggered, this, [this] { TotalTimeCommand(); });
+    connect(a["TotalTimeAc"], &QAction::triggered, this, [this] { totalTimeCommand(); });
 
     // The transport bar: play; pause, which first loads a stopped entry so it
     // is held paused; a full stop; previous; next; record.
     connect(SpeedButton[0], &QToolButton::clicked, a["PlayAc"], &QAction::trigger);
-    connect(SpeedButton[1], &QToolButton::clicked, this, [this] { PauseButton(*player_); });
+    connect(SpeedButton[1], &QToolButton::clicked, this, [this] { pauseButton(*player_); });
     const auto fullStop = [this] {
         RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
         RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
@@ -107,7 +107,7 @@ void TAppKesto::runDeferredStartup() {
 
     tray_ = new QSystemTrayIcon(applicationIcon(), this);
     tray_->setContextMenu(TrayPopupMenu);
-    tray_->setToolTip(ApplicationTitle());
+    tray_->setToolTip(applicationTitle());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
             restoreFromTray();
@@ -126,7 +126,7 @@ void TAppKesto::stopTimers() {
     dragScrollTimer_.stop();
 }
 
-void TAppKesto::TotalTimeCommand() {
+void TAppKesto::totalTimeCommand() {
     PlaylistState& list = player_->playlist;
     const QString savedPanel = StatusBar1->text(kInfoPanel);
     const bool openedHere = !player_->DeviceReady;
@@ -158,7 +158,7 @@ void TAppKesto::TotalTimeCommand() {
         }
         if (list.CancelRequested) {
             list.CancelRequested = false;
-            if (AskYesNo("要放弃操作吗？")) {
+            if (askYesNo("要放弃操作吗？")) {
                 cancelled = true;
                 break;
             }
@@ -170,7 +170,7 @@ void TAppKesto::TotalTimeCommand() {
     StatusBar1->setText(kInfoPanel, savedPanel);
     if (!cancelled)
         ShowMessageKind(MessageKind::Information,
-                        "时间总计:   " + TimeTextSeconds(seconds) + " 分钟。");
+                        "时间总计:   " + timeTextSeconds(seconds) + " 分钟。");
 }
 
 // ---- The transport's view ----
@@ -181,7 +181,7 @@ void TAppKesto::setCaption(const std::string& text) {
     // What a window manager shows for the minimised window (an icon's label)
     // follows the caption too, not the name the window was created with.
     setWindowIconText(caption);
-    SetApplicationTitle(caption);
+    setApplicationTitle(caption);
 }
 
 void TAppKesto::showSeekBar(std::int64_t max, std::int64_t position) {
@@ -254,7 +254,7 @@ void TAppKesto::setMeterOffScreen(bool off) {
         return;
     meterOffScreen_ = off;
     if (off && player_)
-        LevelForget(*player_);
+        levelForget(*player_);
     arrangeTicks();
 }
 
@@ -270,7 +270,7 @@ void TAppKesto::openFindWindow(const std::string& seed) {
     Q_EMIT findRequested(QString::fromStdString(seed));
 }
 
-void TAppKesto::applyBuiltInLook(int look) {
+void TAppKesto::useBuiltInLook(int look) {
     applyListStyle(ApplyBuiltInLook(look, style_, font().family()));
 }
 

@@ -35,16 +35,16 @@ void TAppKesto::ShowMessageKind(MessageKind kind, const std::string& text) {
         messageHook(kind, body);
         return;
     }
-    MessageBoxOk(this,
+    messageBoxOk(this,
                  kind == MessageKind::Error     ? BoxKind::Error
                  : kind == MessageKind::Warning ? BoxKind::Warning
                                                 : BoxKind::Information,
                  body);
 }
 
-bool TAppKesto::AskYesNo(const std::string& text) {
+bool TAppKesto::askYesNo(const std::string& text) {
     const QString body = messageText(text);
-    return questionHook ? questionHook(body) : MessageBoxYesNo(this, body);
+    return questionHook ? questionHook(body) : messageBoxYesNo(this, body);
 }
 
 void TAppKesto::processPendingMessages() {

@@ -86,7 +86,7 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
     // then the sound device.
     window.hide();
     WritePlaylist(player.playlist, paths.GetPlaylistPath(), PlaylistFormat::Text);
-    SaveOnExit(player.settings, window.exitValues());
+    saveOnExit(player.settings, window.exitValues());
     window.stopTimers();
     player.audio.Free();
     return code;
@@ -97,14 +97,14 @@ int runSetRootPath(int& argc, char** argv, const AppPaths& paths) {
     QApplication::setApplicationName(QStringLiteral("Kesto"));
     installChineseToolkitTexts(app);
     Settings settings(paths.GetIniPath());
-    RunSetRootPathSwitch(settings,
+    runSetRootPathSwitch(settings,
                          {[] {
                               return BrowseForFolder(QString::fromUtf8(kSetRootPathCaption),
                                                      QString::fromUtf8(kSetRootPathPrompt))
                                   .toStdString();
                           },
                           [](const std::string& text) {
-                              MessageBoxOk(nullptr, BoxKind::Information,
+                              messageBoxOk(nullptr, BoxKind::Information,
                                            QString::fromStdString(text).replace(QLatin1Char('\r'),
                                                                                 QLatin1Char('\n')));
                           }});

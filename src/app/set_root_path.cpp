@@ -71,7 +71,7 @@ std::string desktopFolderFrom(const std::string& userDirsFile, const char* deskt
     return withoutTrailingSlash(desktop);
 }
 
-std::string DesktopFolder() {
+std::string desktopFolder() {
     const char* homeVar = std::getenv("HOME");
     const std::string home = withoutTrailingSlash(homeVar ? homeVar : "");
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -95,10 +95,10 @@ bool isInsideDesktop(std::string_view folder, std::string_view desktopIn, std::s
     return path.starts_with(desktop + "/");
 }
 
-std::vector<std::string> SetRootPath(Settings& settings, DirBoxKeys& dirBox,
+std::vector<std::string> setRootPath(Settings& settings, DirBoxKeys& dirBox,
                                      const RootPathDialogs& dialogs, std::string_view desktop,
                                      std::string_view home) {
-    std::vector<std::string> folders = LoadRootMedia(settings);
+    std::vector<std::string> folders = loadRootMedia(settings);
     if (!folders.empty())
         return folders;
     std::string chosen;
@@ -116,15 +116,15 @@ std::vector<std::string> SetRootPath(Settings& settings, DirBoxKeys& dirBox,
     if (chosen.back() != '/')
         chosen.push_back('/');
     folders = {chosen};
-    SaveRootMedia(settings, folders, dirBox.lastOpenedDir, dirBox.lastOpenedDrive);
+    saveRootMedia(settings, folders, dirBox.lastOpenedDir, dirBox.lastOpenedDrive);
     return folders;
 }
 
-void RunSetRootPathSwitch(Settings& settings, const RootPathDialogs& dialogs) {
+void runSetRootPathSwitch(Settings& settings, const RootPathDialogs& dialogs) {
     DirBoxKeys dirBox{settings.readString("DirBox", "LastOpenedDir", ""),
                       settings.readString("DirBox", "LastOpenedDrive", "")};
     const char* home = std::getenv("HOME");
-    SetRootPath(settings, dirBox, dialogs, DesktopFolder(), withoutTrailingSlash(home ? home : ""));
+    setRootPath(settings, dirBox, dialogs, desktopFolder(), withoutTrailingSlash(home ? home : ""));
 }
 
 } // namespace kesto

@@ -39,7 +39,7 @@ struct DirBoxKeys {
 std::string desktopFolderFrom(const std::string& userDirsFile, const char* desktopVariable,
                               const std::string& home);
 // The same from this process's environment.
-std::string DesktopFolder();
+std::string desktopFolder();
 
 // True when `folder` is the desktop folder or lies inside it, ignoring ASCII
 // letter case. A desktop that is the home folder itself (the desktop folder
@@ -51,11 +51,11 @@ bool isInsideDesktop(std::string_view folder, std::string_view desktop, std::str
 // `dirBox.lastOpenedDrive` (empty after a cancel). An existing folder becomes
 // the one music folder and is saved with the DirBox keys. Returns the list of
 // music folders afterwards (as saved, or as it was).
-std::vector<std::string> SetRootPath(Settings& settings, DirBoxKeys& dirBox,
+std::vector<std::string> setRootPath(Settings& settings, DirBoxKeys& dirBox,
                                      const RootPathDialogs& dialogs, std::string_view desktop,
                                      std::string_view home);
 
 // The switch on its own: the DirBox keys come from the settings file.
-void RunSetRootPathSwitch(Settings& settings, const RootPathDialogs& dialogs);
+void runSetRootPathSwitch(Settings& settings, const RootPathDialogs& dialogs);
 
 } // namespace kesto

@@ -66,7 +66,7 @@ bool HandleCommandLine(const std::string& argument, Settings& settings,
         settings.writeLastVersionCheck(today);
         return true;
     case CommandSwitch::SetGlobalHotkeys:
-        WriteDefaultGlobalHotkeys(settings);
+        writeDefaultGlobalHotkeys(settings);
         return true;
     }
     return false;

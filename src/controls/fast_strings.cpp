@@ -20,7 +20,7 @@ struct UpperTable {
 };
 constexpr UpperTable kUpper;
 
-inline unsigned char up(char c) {
+inline unsigned char upperAscii(char c) {
     return kUpper.map[static_cast<unsigned char>(c)];
 }
 
@@ -37,7 +37,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (up(a[i]) != up(b[i]))
+        if (upperAscii(a[i]) != upperAscii(b[i]))
             return false;
     return true;
 }
@@ -48,7 +48,7 @@ TextFinder::TextFinder(std::string_view pattern, bool caseSensitive)
         throw std::invalid_argument("缓冲区大小为 0");
     if (!caseSensitive_)
         for (char& c : pattern_)
-            c = static_cast<char>(up(c));
+            c = static_cast<char>(upperAscii(c));
     const auto n = static_cast<std::int32_t>(pattern_.size());
     skip_.fill(n);
     const auto setSkip = [this](char c, std::int32_t v) {
@@ -169,7 +169,7 @@ std::size_t TextFinder::backward(std::string_view source, std::size_t start) con
             while (i < n && s[i] == pattern_[i])
                 ++i;
         } else {
-            while (i < n && up(s[i]) == static_cast<unsigned char>(pattern_[i]))
+            while (i < n && upperAscii(s[i]) == static_cast<unsigned char>(pattern_[i]))
                 ++i;
         }
         if (i == n)

@@ -20,7 +20,7 @@ TGorseListbox::TGorseListbox(QWidget* parent) : QAbstractScrollArea(parent) {
     verticalScrollBar()->setSingleStep(1);
 }
 
-void TGorseListbox::setBackgroundColor(const QColor& c) {
+void TGorseListbox::setBackground(const QColor& c) {
     background_ = c;
     viewport()->update();
 }
@@ -42,12 +42,12 @@ void TGorseListbox::setItemHeight(int pixels) {
     viewport()->update();
 }
 
-int TGorseListbox::visibleLineCount() const {
+int TGorseListbox::visibleRows() const {
     return viewport()->height() / itemHeight_;
 }
 
 void TGorseListbox::updateScrollRange() {
-    const int visible = std::max(1, visibleLineCount());
+    const int visible = std::max(1, visibleRows());
     QScrollBar* bar = verticalScrollBar();
     bar->setPageStep(visible);
     bar->setRange(0, std::max(0, count_ - visible));
@@ -176,7 +176,7 @@ void TGorseListbox::scrollContentsBy(int, int) {
 
 void TGorseListbox::ensureVisible(int index) {
     const int top = topIndex();
-    const int visible = std::max(1, visibleLineCount());
+    const int visible = std::max(1, visibleRows());
     if (index < top)
         setTopIndex(index);
     else if (index >= top + visible)
@@ -221,7 +221,7 @@ void TGorseListbox::moveFocusTo(int index, Qt::KeyboardModifiers mods) {
 }
 
 void TGorseListbox::keyPressEvent(QKeyEvent* event) {
-    const int page = std::max(1, visibleLineCount() - 1);
+    const int page = std::max(1, visibleRows() - 1);
     const int from = focused_ < 0 ? 0 : focused_;
     switch (event->key()) {
     case Qt::Key_Up:
@@ -319,7 +319,7 @@ void TGorseListbox::wheelEvent(QWheelEvent* event) {
                           : (mods & Qt::ShiftModifier) ? 0.375
                                                        : 1.0;
     const int step = static_cast<int>(std::lround(8 * factor));
-    const int maxTop = std::max(0, count_ - visibleLineCount());
+    const int maxTop = std::max(0, count_ - visibleRows());
     int top = topIndex();
     for (int n = std::abs(notches); n > 0; --n)
         top = notches > 0 ? std::max(0, top - step) : std::min(maxTop, top + step);

@@ -27,8 +27,8 @@ public:
     explicit TGorseListbox(QWidget* parent = nullptr);
 
     void setDrawItem(DrawItem draw) { drawItem_ = std::move(draw); }
-    void setBackgroundColor(const QColor& c);
-    QColor backgroundColor() const { return background_; }
+    void setBackground(const QColor& c);
+    QColor background() const { return background_; }
 
     // A new count drops the selection and the focus and scrolls to the top,
     // as the desktop's virtual lists do; the owner restores what it keeps.
@@ -52,7 +52,7 @@ public:
     int selectedCount() const { return selectedCount_; }
 
     // Whole lines that fit the viewport.
-    int visibleLineCount() const;
+    int visibleRows() const;
     // The line at a viewport y, or -1.
     int indexAt(int y) const;
     QRect itemRect(int index) const;

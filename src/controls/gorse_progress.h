@@ -27,7 +27,7 @@ public:
     QColor BarColor() const { return bar_; }
     QColor FrameTopColor() const { return frameTop_; }
     QColor FrameBottomColor() const { return frameBottom_; }
-    QColor CaptionColor() const { return captionColor_; }
+    QColor captionColor() const { return captionColor_; }
     BarType barType() const { return barType_; }
     int BorderWidth() const { return borderWidth_; }
     QString Caption() const { return caption_; }

@@ -108,7 +108,7 @@ void LevelStop(Player& player) {
     player.StopRequest = true;
 }
 
-void LevelForget(Player& player) {
+void levelForget(Player& player) {
     player.HeldLeft = player.HeldRight = 0;
 }
 

@@ -33,6 +33,6 @@ void LevelStart(Player& player);
 void LevelStop(Player& player);
 // The meters were out of sight while their ticks waited: what they held no
 // longer stands, and the next tick shows the sound as it is.
-void LevelForget(Player& player);
+void levelForget(Player& player);
 
 } // namespace kesto

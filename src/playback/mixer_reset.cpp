@@ -36,7 +36,7 @@ void onTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* da
 
 } // namespace
 
-bool ResetDefaultSink(const std::string& server, int timeoutMs) {
+bool resetDefaultSink(const std::string& server, int timeoutMs) {
     // Declared before the connection, so it outlives the connection's
     // teardown, which cancels any answer still on its way.
     Pending pending{nullptr};

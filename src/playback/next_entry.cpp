@@ -51,7 +51,7 @@ std::unique_ptr<PreparedNext> decide(Player& player, std::uint64_t serial) {
     next->queueSize = pl.QueueList.size();
     next->historySize = pl.ShuffleHistory.size();
 
-    NextChoice choice = ChooseNext(player, false);
+    NextChoice choice = chooseNext(player, false);
     next->steps = std::move(choice.steps);
     next->queueWalked = std::move(choice.queueWalked);
     next->index = choice.index;
@@ -75,12 +75,12 @@ std::unique_ptr<PreparedNext> decide(Player& player, std::uint64_t serial) {
 
 } // namespace
 
-void PrepareNext(Player& player) {
-    CollectHandedBack(player);
+void prepareNext(Player& player) {
+    collectHandedBack(player);
     const bool playingFile = player.OutputStream != 0 &&
                              ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::AudioFile;
     if (!playingFile) {
-        DiscardPrepared(player);
+        discardPrepared(player);
         return;
     }
     // The serial first, then Switched: the callback sets Switched before it
@@ -95,15 +95,15 @@ void PrepareNext(Player& player) {
     freeDecision(player, player.nextEntry.publish(decide(player, serial)));
 }
 
-void PlayOrderChanged(Player& player) {
-    PrepareNext(player);
+void playOrderChanged(Player& player) {
+    prepareNext(player);
 }
 
-void DiscardPrepared(Player& player) {
+void discardPrepared(Player& player) {
     freeDecision(player, player.nextEntry.publish(nullptr));
 }
 
-void CollectHandedBack(Player& player) {
+void collectHandedBack(Player& player) {
     for (auto& next : player.nextEntry.collect()) {
         if (!next->accepted) {
             freeDecision(player, std::move(next));
@@ -112,11 +112,11 @@ void CollectHandedBack(Player& player) {
         // The output plays it now: what choosing it implied takes effect, and
         // a queued copy leaves the queue as it does at an ordinary start.
         PlaylistState& pl = player.playlist;
-        ApplyPlayOrderSteps(player, next->steps);
+        applyPlayOrderSteps(player, next->steps);
         if (const auto it = std::find(pl.QueueList.begin(), pl.QueueList.end(), next->entry);
             it != pl.QueueList.end()) {
             pl.QueueList.erase(it);
-            PushRecent(player.QueueRecent, next->entry);
+            pushRecent(player.QueueRecent, next->entry);
         }
         pl.PlayingEntry = next->entry;
         // Its decoders belong to the playback state now.

@@ -14,15 +14,15 @@ class Player;
 // nothing changed, so the status tick calls it on every tick. Nothing is
 // prepared while no file plays, or while the output has switched and the
 // window has not followed yet: the next file then depends on that follow.
-void PrepareNext(Player& player);
+void prepareNext(Player& player);
 // The play mode, the queue or the playlist may have changed; the window
 // calls this after list edits so the decision is fresh before the next tick.
-void PlayOrderChanged(Player& player);
+void playOrderChanged(Player& player);
 // Frees the published decision, if the callback has not taken it.
-void DiscardPrepared(Player& player);
+void discardPrepared(Player& player);
 // Takes back everything the callback handed back: a file it switched to has
 // its play-order changes applied and waits in Player::switchedTo for the
 // window to follow; anything it did not use is freed.
-void CollectHandedBack(Player& player);
+void collectHandedBack(Player& player);
 
 } // namespace kesto

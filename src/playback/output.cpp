@@ -58,10 +58,10 @@ void releaseOutput(Player& player) {
         }
         player.retirer.retire(out);
     }
-    CollectHandedBack(player);
+    collectHandedBack(player);
     audio.StreamFree(player.MainDecoder.exchange(0));
     audio.StreamFree(player.MirrorDecoder.exchange(0));
-    DiscardPrepared(player);
+    discardPrepared(player);
     player.switchedTo.reset();
     player.FileSerial.fetch_add(1);
     player.EndAction = 0;
@@ -158,7 +158,7 @@ namespace {
 // positions it first.
 enum class Start { Play, Hold, None };
 
-void openEntry(Player& player, int index, bool keepThreads, bool connected, Start start) {
+void openEntryAs(Player& player, int index, bool keepThreads, bool connected, Start start) {
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
@@ -223,23 +223,23 @@ void openEntry(Player& player, int index, bool keepThreads, bool connected, Star
         EngineWaitProbe probe(player.engineWaits, "StreamPlay");
         audio.StreamPlay(out);
     } else if (start == Start::Hold) {
-        EngineWaitProbe probe(player.engineWaits, "StreamCue");
-        audio.StreamCue(out);
+        EngineWaitProbe probe(player.engineWaits, "streamCue");
+        audio.streamCue(out);
     }
     // After the start, so deciding (which tests and opens files) does not
     // delay the sound; should the file end first, the callback waits for it.
-    PrepareNext(player);
+    prepareNext(player);
     TrimWorkingSet();
 }
 
 } // namespace
 
 void OpenEntry(Player& player, int index, bool keepThreads, bool connected) {
-    openEntry(player, index, keepThreads, connected, Start::Play);
+    openEntryAs(player, index, keepThreads, connected, Start::Play);
 }
 
-void OpenEntryHeld(Player& player, int index) {
-    openEntry(player, index, false, false, Start::Hold);
+void openEntryHeld(Player& player, int index) {
+    openEntryAs(player, index, false, false, Start::Hold);
 }
 
 void OpenDecoders(Player& player) {
@@ -269,13 +269,13 @@ void AfterStart(Player& player, bool keepThreads) {
     PlaylistState& pl = player.playlist;
     const std::string& entry = pl.PlayingEntry;
     if (player.PlayMode == kShuffle) {
-        PushRecent(player.ShuffleRecent, entry);
+        pushRecent(player.ShuffleRecent, entry);
         pl.ShuffleHistory.push_back(entry);
     }
     if (const auto it = std::find(pl.QueueList.begin(), pl.QueueList.end(), entry);
         it != pl.QueueList.end()) {
         pl.QueueList.erase(it);
-        PushRecent(player.QueueRecent, entry);
+        pushRecent(player.QueueRecent, entry);
     }
     const std::string title(EntryTitle(entry));
     SetTitleCaption(player, std::string(fileNamePart(title)), title);
@@ -284,9 +284,9 @@ void AfterStart(Player& player, bool keepThreads) {
     player.SeekBarPosition = 0;
     player.view.showSeekBar(player.SeekBarMax, 0);
     player.FineTime = player.SeekBarMax <= 9999;
-    SetStatusPeriod(player, player.FineTime ? 10 : 33);
+    setStatusPeriod(player, player.FineTime ? 10 : 33);
     if (!keepThreads) {
-        SetStatusRunning(player, true);
+        setStatusRunning(player, true);
         LevelStart(player);
     }
     ScrollToCurrent(player);
@@ -294,7 +294,7 @@ void AfterStart(Player& player, bool keepThreads) {
 
 void StopPlayback(Player& player, bool releaseDevice) {
     // A recording of a stream would be finished here; the recorder keeps its own state.
-    SetStatusRunning(player, false);
+    setStatusRunning(player, false);
     LevelStop(player);
     releaseOutput(player);
     player.ConnectionCounter = 0;
@@ -334,7 +334,7 @@ void SeekTo(Player& player, std::int64_t position) {
         audio.ChannelStop(out);
     }
     // With the output stopped no callback runs: what it did is final now.
-    CollectHandedBack(player);
+    collectHandedBack(player);
     // Past an MP3's tail cut the callback has freed the file's decoder, and
     // the stream only ends on its next call: the file is as good as gone.
     const AudioHandle main = player.MainDecoder;
@@ -345,7 +345,7 @@ void SeekTo(Player& player, std::int64_t position) {
         // in it. It stays stopped until it stands at the new position, so
         // its callback cannot move on before the seek.
         StopPlayback(player, false);
-        openEntry(player, player.playlist.CurrentIndex, false, false, Start::None);
+        openEntryAs(player, player.playlist.CurrentIndex, false, false, Start::None);
         out = player.OutputStream;
         if (out == 0)
             return;
@@ -368,8 +368,8 @@ void SeekTo(Player& player, std::int64_t position) {
         audio.StreamPlay(out);
     } else if (paused) {
         // Held at the new place without a moment of sound.
-        EngineWaitProbe probe(player.engineWaits, "StreamCue");
-        audio.StreamCue(out);
+        EngineWaitProbe probe(player.engineWaits, "streamCue");
+        audio.streamCue(out);
     }
 }
 
@@ -395,7 +395,7 @@ std::int64_t MsToBytes(Player& player, std::int64_t ms) {
     return frames * frameBytes(player);
 }
 
-ChannelState OutputState(Player& player) {
+ChannelState outputState(Player& player) {
     const AudioHandle out = player.OutputStream;
     return out == 0 ? ChannelState::Stopped : player.audio.ChannelIsActive(out);
 }

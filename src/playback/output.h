@@ -40,7 +40,7 @@ std::string testEntryWarning(int code);
 void OpenEntry(Player& player, int index, bool keepThreads = false, bool connected = false);
 // OpenEntry, with the new output held paused at its start: nothing of it is
 // decoded or heard before it resumes. The caller shows the pause.
-void OpenEntryHeld(Player& player, int index);
+void openEntryHeld(Player& player, int index);
 // Opens the decoders of OpeningIndex and makes it the playing entry.
 void OpenDecoders(Player& player);
 // Updates the window after a start.
@@ -58,7 +58,7 @@ int BytesToMs(Player& player, std::int64_t bytes);
 std::int64_t MsToBytes(Player& player, std::int64_t ms);
 
 // The output's state; Stopped with no output.
-ChannelState OutputState(Player& player);
+ChannelState outputState(Player& player);
 
 // The path ends in ".mp3", in any case: the files whose quiet tail is cut.
 bool isMp3Path(std::string_view path);

@@ -15,7 +15,7 @@
 
 namespace kesto {
 
-void PushRecent(RecentRing& ring, const std::string& text) {
+void pushRecent(RecentRing& ring, const std::string& text) {
     auto& s = ring.slots;
     if (std::find(s.begin(), s.end(), text) != s.end())
         return;
@@ -23,7 +23,7 @@ void PushRecent(RecentRing& ring, const std::string& text) {
     s[0] = text;
 }
 
-std::optional<std::string> PopRecent(RecentRing& ring, const std::vector<std::string>& entries) {
+std::optional<std::string> popRecent(RecentRing& ring, const std::vector<std::string>& entries) {
     auto& s = ring.slots;
     if (s[1].empty() || std::find(entries.begin(), entries.end(), s[1]) == entries.end())
         return std::nullopt;
@@ -46,7 +46,7 @@ public:
           shuffleRecent_(player.ShuffleRecent) {}
 
     NextChoice run();
-    int shufflePick();
+    int pickShuffled();
     const std::vector<PlayOrderStep>& steps() const { return choice_.steps; }
 
 private:
@@ -98,7 +98,7 @@ bool Planner::inHistory(std::string_view text) {
     return history_.contains(text);
 }
 
-int Planner::shufflePick() {
+int Planner::pickShuffled() {
     std::vector<int> candidates;
     for (int i = 0; i < size(); ++i) {
         if (!inHistory(entries_[static_cast<std::size_t>(i)]))
@@ -136,13 +136,13 @@ int Planner::stepByMode(int from, bool& gaveUp) {
         return from + 1;
     case kShuffle:
         if (previous_) {
-            if (auto text = PopRecent(shuffleRecent_, entries_)) {
+            if (auto text = popRecent(shuffleRecent_, entries_)) {
                 choice_.steps.push_back({PlayOrderStep::PopShuffleRecent, {}});
                 return findFirst(*text);
             }
             return from;
         }
-        return shufflePick();
+        return pickShuffled();
     default: // play file: nothing follows
         gaveUp = true;
         return -1;
@@ -158,7 +158,7 @@ NextChoice Planner::run() {
     int chosen = -1;
 
     if (previous_) {
-        if (auto text = PopRecent(queueRecent_, entries_)) {
+        if (auto text = popRecent(queueRecent_, entries_)) {
             choice_.steps.push_back({PlayOrderStep::PopQueueRecent, {}});
             const int i = findFirst(*text);
             if (i >= 0 && test(i) == 0)
@@ -218,11 +218,11 @@ void eraseFirst(std::vector<std::string>& list, const std::string& text) {
 
 } // namespace
 
-NextChoice ChooseNext(Player& player, bool previous) {
+NextChoice chooseNext(Player& player, bool previous) {
     return Planner(player, previous).run();
 }
 
-void ApplyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps) {
+void applyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps) {
     PlaylistState& pl = player.playlist;
     for (const PlayOrderStep& step : steps) {
         switch (step.kind) {
@@ -235,7 +235,7 @@ void ApplyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps
                 eraseFirst(pl.QueueList, step.text);
             break;
         case PlayOrderStep::PushQueueRecent:
-            PushRecent(player.QueueRecent, step.text);
+            pushRecent(player.QueueRecent, step.text);
             break;
         case PlayOrderStep::AppendShuffle:
             pl.ShuffleHistory.push_back(step.text);
@@ -244,25 +244,25 @@ void ApplyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps
             pl.ShuffleHistory.clear();
             break;
         case PlayOrderStep::PopQueueRecent:
-            PopRecent(player.QueueRecent, pl.PlaylistEntries);
+            popRecent(player.QueueRecent, pl.PlaylistEntries);
             break;
         case PlayOrderStep::PopShuffleRecent:
-            PopRecent(player.ShuffleRecent, pl.PlaylistEntries);
+            popRecent(player.ShuffleRecent, pl.PlaylistEntries);
             break;
         }
     }
 }
 
 int NextIndex(Player& player, bool previous) {
-    NextChoice choice = ChooseNext(player, previous);
-    ApplyPlayOrderSteps(player, choice.steps);
+    NextChoice choice = chooseNext(player, previous);
+    applyPlayOrderSteps(player, choice.steps);
     return choice.index;
 }
 
 int ShufflePick(Player& player) {
     Planner planner(player, false);
-    const int index = planner.shufflePick();
-    ApplyPlayOrderSteps(player, planner.steps());
+    const int index = planner.pickShuffled();
+    applyPlayOrderSteps(player, planner.steps());
     return index;
 }
 
@@ -284,16 +284,16 @@ std::string playModePanelText(int mode) {
 void ApplyPlayMode(Player& player) {
     player.view.setPlayModeChecked(player.PlayMode);
     player.view.setStatusPanelText(kPlayModePanel, playModePanelText(player.PlayMode));
-    ClearShuffleHistory(player);
-    PlayOrderChanged(player);
+    clearShuffleHistory(player);
+    playOrderChanged(player);
 }
 
-void SetPlayMode(Player& player, int mode) {
+void setPlayMode(Player& player, int mode) {
     player.PlayMode = (mode >= kRepeatList && mode <= kShuffle) ? mode : kRepeatList;
     ApplyPlayMode(player);
 }
 
-void StepPlayMode(Player& player, bool backwards) {
+void stepPlayMode(Player& player, bool backwards) {
     const int mode = player.PlayMode;
     if (backwards)
         player.PlayMode = mode <= kRepeatList ? kShuffle : mode - 1;
@@ -302,14 +302,14 @@ void StepPlayMode(Player& player, bool backwards) {
     ApplyPlayMode(player);
 }
 
-void ClearShuffleHistory(Player& player) {
+void clearShuffleHistory(Player& player) {
     PlaylistState& pl = player.playlist;
     if (pl.QueueList.empty() && pl.ShuffleHistory.empty())
         return;
     pl.QueueList.clear();
     pl.ShuffleHistory.clear();
     RefreshListView(player, true, true);
-    PlayOrderChanged(player);
+    playOrderChanged(player);
 }
 
 } // namespace kesto

@@ -23,10 +23,10 @@ inline constexpr int kShuffle = 4;
 
 // A text already in the ring changes nothing; otherwise it becomes slot 0
 // and the oldest text drops out.
-void PushRecent(RecentRing& ring, const std::string& text);
+void pushRecent(RecentRing& ring, const std::string& text);
 // Slot 1, when the playlist still holds it; the ring then steps back one
 // place. Otherwise nothing, and the ring stays as it is.
-std::optional<std::string> PopRecent(RecentRing& ring, const std::vector<std::string>& entries);
+std::optional<std::string> popRecent(RecentRing& ring, const std::vector<std::string>& entries);
 
 // A choice of the play order and the changes to the play-order state it
 // implies, not yet applied.
@@ -38,8 +38,8 @@ struct NextChoice {
 
 // Works out what NextIndex would answer without changing any state. Tests
 // candidate files (file I/O) and may initialise the output device.
-NextChoice ChooseNext(Player& player, bool previous);
-void ApplyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps);
+NextChoice chooseNext(Player& player, bool previous);
+void applyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps);
 
 // The next (or previous) playable entry, or -1; applies what choosing implies.
 int NextIndex(Player& player, bool previous);
@@ -52,11 +52,11 @@ std::string playModePanelText(int mode);
 // Checks the mode's command, shows its panel text, and empties the queue and
 // the shuffle history: a new mode starts afresh.
 void ApplyPlayMode(Player& player);
-void SetPlayMode(Player& player, int mode);
+void setPlayMode(Player& player, int mode);
 // The status-bar click: one mode on, or back with `backwards` (wrapping).
-void StepPlayMode(Player& player, bool backwards);
+void stepPlayMode(Player& player, bool backwards);
 // Empties the queue and the shuffle history (and refreshes the list) when
 // either holds anything.
-void ClearShuffleHistory(Player& player);
+void clearShuffleHistory(Player& player);
 
 } // namespace kesto

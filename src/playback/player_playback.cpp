@@ -13,12 +13,12 @@ void PlayerPlayback::StopPlayback(bool releaseDevice) {
     kesto::StopPlayback(player_, releaseDevice);
 }
 
-bool PlayerPlayback::switched() const {
+bool PlayerPlayback::outputSwitched() const {
     return player_.Switched;
 }
 
 bool PlayerPlayback::outputPaused() const {
-    return OutputState(player_) == ChannelState::Paused;
+    return outputState(player_) == ChannelState::Paused;
 }
 
 } // namespace kesto

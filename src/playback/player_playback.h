@@ -15,7 +15,7 @@ public:
 
     void OpenEntry(int index) override;
     void StopPlayback(bool releaseDevice) override;
-    bool switched() const override;
+    bool outputSwitched() const override;
     bool outputPaused() const override;
 
 private:

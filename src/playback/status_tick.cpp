@@ -39,13 +39,13 @@ void fileTick(Player& player) {
         player.SeekBarPosition = pos;
         player.view.showSeekBar(max, pos);
     }
-    const auto text = player.FineTime ? TimeTextFine : TimeTextNormal;
+    const auto text = player.FineTime ? timeTextFine : timeTextNormal;
     showTime(player, text(pos) + " / " + text(max) + " / -" + text(max - pos));
 }
 
 // False when the tick ends here.
 bool streamTick(Player& player) {
-    const ChannelState state = OutputState(player);
+    const ChannelState state = outputState(player);
     if (state == ChannelState::Stalled) {
         AudioLibrary& audio = player.audio;
         const AudioHandle main = player.MainDecoder;
@@ -70,14 +70,14 @@ bool streamTick(Player& player) {
 
 } // namespace
 
-void SetStatusRunning(Player& player, bool running) {
+void setStatusRunning(Player& player, bool running) {
     if (player.StatusRunning == running)
         return;
     player.StatusRunning = running;
     player.view.setStatusTimer(running, player.StatusPeriod);
 }
 
-void SetStatusPeriod(Player& player, int periodMs) {
+void setStatusPeriod(Player& player, int periodMs) {
     if (player.StatusPeriod == periodMs)
         return;
     player.StatusPeriod = periodMs;
@@ -86,7 +86,7 @@ void SetStatusPeriod(Player& player, int periodMs) {
 }
 
 void StatusTick(Player& player) {
-    CollectHandedBack(player);
+    collectHandedBack(player);
     const EntryKind kind = ClassifyEntry(player.playlist.PlayingEntry);
     if (kind == EntryKind::AudioFile) {
         if (!player.Seeking)
@@ -111,13 +111,13 @@ void StatusTick(Player& player) {
             FollowSwitch(player);
         break;
     case 2:
-        if (OutputState(player) == ChannelState::Stopped) {
+        if (outputState(player) == ChannelState::Stopped) {
             player.EndAction = 0;
             PlayNextAfterEnd(player);
         }
         break;
     case 3:
-        if (OutputState(player) == ChannelState::Stopped) {
+        if (outputState(player) == ChannelState::Stopped) {
             player.EndAction = 0;
             StopPlayback(player, true);
         }
@@ -130,8 +130,8 @@ void StatusTick(Player& player) {
     // The next start sets the file's own period again.
     const int pending = player.EndAction;
     if ((pending == 2 || pending == 3) && player.OutputStream != 0)
-        SetStatusPeriod(player, kDrainWatchPeriodMs);
-    PrepareNext(player);
+        setStatusPeriod(player, kDrainWatchPeriodMs);
+    prepareNext(player);
 }
 
 void FollowSwitch(Player& player) {
@@ -160,7 +160,7 @@ void FollowSwitch(Player& player) {
     SetTitleCaption(player, std::string(fileNamePart(title)), title);
     ScrollToCurrent(player);
     if (player.PlayMode == kShuffle) {
-        PushRecent(player.ShuffleRecent, next->entry);
+        pushRecent(player.ShuffleRecent, next->entry);
         pl.ShuffleHistory.push_back(next->entry);
     }
     player.MainLength = std::max<std::int64_t>(next->length, 0);
@@ -170,7 +170,7 @@ void FollowSwitch(Player& player) {
     player.view.repaintList();
     TrimWorkingSet();
     player.Switched = false;
-    PrepareNext(player);
+    prepareNext(player);
 }
 
 void PlayNextAfterEnd(Player& player) {

@@ -19,7 +19,7 @@ void PlayNextAfterEnd(Player& player);
 
 // Start or stop the status timer, and change its period; the window is told
 // only of changes.
-void SetStatusRunning(Player& player, bool running);
-void SetStatusPeriod(Player& player, int periodMs);
+void setStatusRunning(Player& player, bool running);
+void setStatusPeriod(Player& player, int periodMs);
 
 } // namespace kesto

@@ -11,15 +11,15 @@ std::string twoDigits(std::int64_t value) {
 
 } // namespace
 
-std::string TimeTextNormal(std::int64_t ms) {
+std::string timeTextNormal(std::int64_t ms) {
     return std::to_string(ms / 60000) + ":" + twoDigits((ms % 60000) / 1000);
 }
 
-std::string TimeTextFine(std::int64_t ms) {
-    return TimeTextNormal(ms) + ":" + twoDigits((ms % 1000) / 10);
+std::string timeTextFine(std::int64_t ms) {
+    return timeTextNormal(ms) + ":" + twoDigits((ms % 1000) / 10);
 }
 
-std::string TimeTextSeconds(std::int64_t seconds) {
+std::string timeTextSeconds(std::int64_t seconds) {
     return std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
 }
 

@@ -9,10 +9,10 @@
 namespace kesto {
 
 // m:ss of a millisecond count: 65000 gives "1:05".
-std::string TimeTextNormal(std::int64_t ms);
+std::string timeTextNormal(std::int64_t ms);
 // m:ss:cc (hundredths) of a millisecond count: 5230 gives "0:05:23".
-std::string TimeTextFine(std::int64_t ms);
+std::string timeTextFine(std::int64_t ms);
 // m:ss of a second count: stream times, total lengths, recording times.
-std::string TimeTextSeconds(std::int64_t seconds);
+std::string timeTextSeconds(std::int64_t seconds);
 
 } // namespace kesto

@@ -26,7 +26,7 @@ constexpr int kKeyA = vk::LetterA;
 constexpr int kKeyC = vk::LetterA + 2;
 
 bool outputPaused(Player& player) {
-    return OutputState(player) == ChannelState::Paused;
+    return outputState(player) == ChannelState::Paused;
 }
 
 // Rows that mean the same key whatever the modifiers: any of Shift and Ctrl.
@@ -40,8 +40,8 @@ bool isCtrl(int shift) {
 std::string seekLabel(Player& player, const char* mark) {
     const std::int64_t pos = player.SeekBarPosition;
     const std::int64_t max = player.SeekBarMax;
-    return TimeTextNormal(pos) + mark + " / " + TimeTextNormal(max) + " / -" +
-           TimeTextNormal(max - pos);
+    return timeTextNormal(pos) + mark + " / " + timeTextNormal(max) + " / -" +
+           timeTextNormal(max - pos);
 }
 
 void setLabel(Player& player, const std::string& text) {
@@ -64,7 +64,7 @@ void enterKey(Player& player) {
     }
     const int focused = player.view.focusedLine();
     if (outputPaused(player) && focused == pl.CurrentIndex)
-        ResumeOutput(player);
+        resumeOutput(player);
     else
         OpenEntry(player, focused);
 }
@@ -73,16 +73,16 @@ void spaceKey(Player& player) {
     if (!player.DeviceReady)
         enterKey(player);
     else if (outputPaused(player))
-        ResumeOutput(player);
+        resumeOutput(player);
     else
-        PauseOutput(player);
+        pauseOutput(player);
 }
 
 void stopKey(Player& player) {
     if (outputPaused(player))
         StopPlayback(player, true);
     else if (player.DeviceReady)
-        PauseOutput(player);
+        pauseOutput(player);
 }
 
 void tabKey(Player& player, bool previous) {
@@ -92,7 +92,7 @@ void tabKey(Player& player, bool previous) {
         if (previous ? pl.CurrentIndex == 0 : pl.CurrentIndex == last)
             return;
     }
-    SwitchTo(player, NextIndex(player, previous));
+    switchTo(player, NextIndex(player, previous));
 }
 
 void keyboardSeek(Player& player, int direction, int shift) {
@@ -155,10 +155,10 @@ bool dispatch(Player& player, int key, int shift) {
     case vk::Up:
     case vk::Down:
         if (isCtrl(shift)) {
-            MoveSelectedEntries(player, key == vk::Down);
+            moveSelectedEntries(player, key == vk::Down);
             return true;
         }
-        return shift == vk::NoModifier && FocusIntoView(player, key == vk::Down);
+        return shift == vk::NoModifier && focusIntoView(player, key == vk::Down);
     case vk::Pause:
         ToggleSoftMute(player);
         return true;
@@ -169,7 +169,7 @@ bool dispatch(Player& player, int key, int shift) {
         player.view.runDeleteCommand();
         return true;
     case vk::Numpad7:
-        PlayLoveList(player);
+        playLoveList(player);
         return true;
     case vk::Add:
     case vk::OemPlus:
@@ -183,11 +183,11 @@ bool dispatch(Player& player, int key, int shift) {
         break;
     }
     if (isCtrl(shift) && key == kKeyA) {
-        SelectAllRows(player);
+        selectAllRows(player);
         return true;
     }
     if (isCtrl(shift) && key == kKeyC) {
-        CopySelectedRows(player);
+        copySelectedRows(player);
         return true;
     }
     if ((isLetter(key) && (shift == vk::NoModifier || isShift(shift))) ||
@@ -217,8 +217,8 @@ bool RunKeyCommand(Player& player, int key, int shift) {
     return handled;
 }
 
-void PauseButton(Player& player) {
-    if (OutputState(player) != ChannelState::Stopped) {
+void pauseButton(Player& player) {
+    if (outputState(player) != ChannelState::Stopped) {
         RunKeyCommand(player, vk::Space, vk::NoModifier);
         return;
     }
@@ -236,21 +236,21 @@ void PauseButton(Player& player) {
         Player& player;
         ~Done() { player.Busy = false; }
     } done{player};
-    OpenEntryHeld(player, player.view.focusedLine());
-    PauseOutput(player);
+    openEntryHeld(player, player.view.focusedLine());
+    pauseOutput(player);
 }
 
-void PauseOutput(Player& player) {
+void pauseOutput(Player& player) {
     if (const AudioHandle out = player.OutputStream) {
         EngineWaitProbe probe(player.engineWaits, "ChannelPause");
         player.audio.ChannelPause(out);
     }
     player.view.setStatusPanelText(kInfoPanel, "已暂停");
-    SetStatusRunning(player, false);
+    setStatusRunning(player, false);
     LevelStop(player);
 }
 
-void ResumeOutput(Player& player) {
+void resumeOutput(Player& player) {
     const AudioHandle out = player.OutputStream;
     // After a switch the window has not followed, MainDecoder already
     // decodes the next file: describe the one being heard from the file.
@@ -264,51 +264,51 @@ void ResumeOutput(Player& player) {
         EngineWaitProbe probe(player.engineWaits, "ChannelResume");
         player.audio.ChannelResume(out);
     }
-    SetStatusRunning(player, true);
+    setStatusRunning(player, true);
     LevelStart(player);
 }
 
-void SwitchTo(Player& player, int index) {
+void switchTo(Player& player, int index) {
     if (index == -1)
         return;
     if (outputPaused(player)) {
-        OpenEntryHeld(player, index);
-        PauseOutput(player);
+        openEntryHeld(player, index);
+        pauseOutput(player);
     } else {
         OpenEntry(player, index);
         ScrollToCurrent(player);
     }
 }
 
-void FinishKeyboardSeek(Player& player) {
+void finishKeyboardSeek(Player& player) {
     if (!player.DeviceReady)
         return;
     player.Seeking = false;
     SeekTo(player, MsToBytes(player, player.SeekBarPosition));
 }
 
-bool BeginSeekDrag(Player& player) {
+bool beginSeekDrag(Player& player) {
     if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream || !player.DeviceReady)
         return false;
     player.Seeking = true;
     return true;
 }
 
-void SeekDragTo(Player& player, std::int64_t ms) {
+void seekDragTo(Player& player, std::int64_t ms) {
     if (!player.Seeking)
         return;
     moveSeekBar(player, ms);
     setLabel(player, seekLabel(player, ""));
 }
 
-void EndSeekDrag(Player& player) {
+void endSeekDrag(Player& player) {
     if (!player.Seeking)
         return;
     player.Seeking = false;
     SeekTo(player, MsToBytes(player, player.SeekBarPosition));
 }
 
-void PlayLoveList(Player& player) {
+void playLoveList(Player& player) {
     const std::string file = player.paths.inFolder("love.txt");
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) {
@@ -320,9 +320,9 @@ void PlayLoveList(Player& player) {
     }
     OpenPath(player, file, OpenMode::ReplaceList);
     SetVolume(player, 1000);
-    SetPlayMode(player, kShuffle);
+    setPlayMode(player, kShuffle);
     OpenEntry(player, 0);
-    player.view.applyBuiltInLook(kAlternativeLook);
+    player.view.useBuiltInLook(kAlternativeLook);
     player.view.maximizeWindow();
 }
 

@@ -16,26 +16,26 @@ class Player;
 bool RunKeyCommand(Player& player, int key, int shift);
 // Key-up of Left, Right, numeric-pad 1 or numeric-pad 3: ends a keyboard
 // seek by seeking to where the seek bar stands.
-void FinishKeyboardSeek(Player& player);
+void finishKeyboardSeek(Player& player);
 
 // The seek drag on the seek bar. Begin says whether a drag may start (not
 // on a stream, only with the device ready); the seek happens at the end.
-bool BeginSeekDrag(Player& player);
-void SeekDragTo(Player& player, std::int64_t ms);
-void EndSeekDrag(Player& player);
+bool beginSeekDrag(Player& player);
+void seekDragTo(Player& player, std::int64_t ms);
+void endSeekDrag(Player& player);
 
 // The halves of the pause key: pause shows "已暂停" and rests the timers,
 // resume shows the format and wakes them.
-void PauseOutput(Player& player);
-void ResumeOutput(Player& player);
+void pauseOutput(Player& player);
+void resumeOutput(Player& player);
 // The transport bar's pause button: Space, except that a stopped player
 // first loads the focused entry and holds it paused (with an empty list,
 // Enter's offer to add files comes first).
-void PauseButton(Player& player);
+void pauseButton(Player& player);
 // Opens an entry keeping the paused state; -1 opens nothing.
-void SwitchTo(Player& player, int index);
+void switchTo(Player& player, int index);
 // The numeric-pad 7 favourite list: love.txt in the program folder, played
 // shuffled at full volume in the alternative look.
-void PlayLoveList(Player& player);
+void playLoveList(Player& player);
 
 } // namespace kesto

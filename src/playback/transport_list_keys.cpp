@@ -10,7 +10,7 @@
 
 namespace kesto {
 
-bool FocusIntoView(Player& player, bool down) {
+bool focusIntoView(Player& player, bool down) {
     PlayerView& view = player.view;
     const int top = view.topLine();
     const int visible = VisibleLineCount(player);
@@ -23,7 +23,7 @@ bool FocusIntoView(Player& player, bool down) {
     return true;
 }
 
-void MoveSelectedEntries(Player& player, bool down) {
+void moveSelectedEntries(Player& player, bool down) {
     PlayerView& view = player.view;
     PlaylistState& pl = player.playlist;
     auto& entries = pl.PlaylistEntries;
@@ -62,10 +62,10 @@ void MoveSelectedEntries(Player& player, bool down) {
         view.setFocusedLine(focused + step);
     view.endListUpdate();
     view.repaintList();
-    PlayOrderChanged(player);
+    playOrderChanged(player);
 }
 
-void SelectAllRows(Player& player) {
+void selectAllRows(Player& player) {
     PlayerView& view = player.view;
     const int focused = view.focusedLine();
     const int top = view.topLine();
@@ -79,7 +79,7 @@ void SelectAllRows(Player& player) {
     view.endListUpdate();
 }
 
-void CopySelectedRows(Player& player) {
+void copySelectedRows(Player& player) {
     std::string text;
     for (const int line : player.view.selectedLines()) {
         text += EntryDisplayText(player.playlist, line);

@@ -50,7 +50,7 @@ void ResetMixer(Player& player) {
         MessageKind::Information,
         "此操作将使声音和主输出声道不再静音。\r全局设置和音量将被重置和最大化。"
         "\r请留意您的扬声器。");
-    ResetDefaultSink(player.MixerServer, kMixerTimeoutMs);
+    resetDefaultSink(player.MixerServer, kMixerTimeoutMs);
     SetVolume(player, 1000);
 }
 

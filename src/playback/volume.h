@@ -26,6 +26,6 @@ void ResetMixer(Player& player);
 
 // The sink part of ResetMixer; false when the server could not be reached or
 // refused. Best effort: the player goes on either way.
-bool ResetDefaultSink(const std::string& server, int timeoutMs);
+bool resetDefaultSink(const std::string& server, int timeoutMs);
 
 } // namespace kesto

@@ -16,7 +16,7 @@ public:
     virtual void StopPlayback(bool releaseDevice) = 0;
     // True while the output has moved on to another file and the window has
     // not followed yet; a folder scan waits for it before it changes the list.
-    virtual bool switched() const = 0;
+    virtual bool outputSwitched() const = 0;
     virtual bool outputPaused() const = 0;
 };
 

@@ -25,7 +25,7 @@ public:
     // Modal message box with an OK button.
     virtual void ShowMessageKind(MessageKind kind, const std::string& text) = 0;
     // Modal Yes/No question with an information icon; true for Yes.
-    virtual bool AskYesNo(const std::string& text) = 0;
+    virtual bool askYesNo(const std::string& text) = 0;
     // Lets the window repaint and take input during long work on the UI thread;
     // this is how Esc reaches a running folder scan.
     virtual void processPendingMessages() = 0;
@@ -92,7 +92,7 @@ public:
     // The remove command on the selected entries.
     virtual void runDeleteCommand() = 0;
     // One of the built-in looks (1 = the alternative look).
-    virtual void applyBuiltInLook(int look) = 0;
+    virtual void useBuiltInLook(int look) = 0;
     virtual void maximizeWindow() = 0;
 };
 

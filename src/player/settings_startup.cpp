@@ -48,7 +48,7 @@ std::string unquoteDelimiter(std::string_view value) {
     return ReplaceAll(value, "\"", "", true);
 }
 
-StartupValues LoadAtStart(Settings& settings, bool hasStartupArgument, ScreenSize screen,
+StartupValues loadAtStart(Settings& settings, bool hasStartupArgument, ScreenSize screen,
                           const std::string& tempDir) {
     const IniDocument& d = settings.snapshot();
     StartupValues v;
@@ -97,7 +97,7 @@ StartupValues LoadAtStart(Settings& settings, bool hasStartupArgument, ScreenSiz
     return v;
 }
 
-void SaveOnExit(Settings& settings, const ExitValues& v) {
+void saveOnExit(Settings& settings, const ExitValues& v) {
     settings.update([&](IniDocument& d) {
         const auto setInt = [&](std::string_view s, std::string_view k, int x) {
             d.set(s, k, std::to_string(x));
@@ -123,11 +123,11 @@ void SaveOnExit(Settings& settings, const ExitValues& v) {
     });
 }
 
-std::vector<std::string> LoadRootMedia(Settings& settings) {
+std::vector<std::string> loadRootMedia(Settings& settings) {
     return rootMediaOf(settings.snapshot());
 }
 
-void SaveRootMedia(Settings& settings, const std::vector<std::string>& folders,
+void saveRootMedia(Settings& settings, const std::vector<std::string>& folders,
                    const std::string& lastOpenedDir, const std::string& lastOpenedDrive) {
     settings.update([&](IniDocument& d) {
         d.eraseSection("Root media");
@@ -142,7 +142,7 @@ void SaveRootMedia(Settings& settings, const std::vector<std::string>& folders,
     });
 }
 
-void WriteDefaultGlobalHotkeys(Settings& settings) {
+void writeDefaultGlobalHotkeys(Settings& settings) {
     static constexpr std::pair<const char*, const char*> kDefaults[] = {
         {"1", "0000-179"}, {"2", "0000-178"}, {"3", "0000-176"}, {"4", "0000-177"},
         {"5", "0000-175"}, {"6", "0000-174"}, {"7", "0000-19"},

@@ -55,7 +55,7 @@ struct ScreenSize {
 };
 
 // `tempDir` is the default of the recorder's temporary folder.
-StartupValues LoadAtStart(Settings& settings, bool hasStartupArgument, ScreenSize screen,
+StartupValues loadAtStart(Settings& settings, bool hasStartupArgument, ScreenSize screen,
                           const std::string& tempDir);
 
 struct ExitValues {
@@ -72,13 +72,13 @@ struct ExitValues {
 };
 
 // Writes the whole file once; nothing at all when it is read-only.
-void SaveOnExit(Settings& settings, const ExitValues& values);
+void saveOnExit(Settings& settings, const ExitValues& values);
 
 // The music folders: indexes 0, 1, ... until the first empty or missing key, at most 20.
-std::vector<std::string> LoadRootMedia(Settings& settings);
+std::vector<std::string> loadRootMedia(Settings& settings);
 // Replaces the section, adds the trailing folder separator where missing, then
 // writes the two folder-browser keys.
-void SaveRootMedia(Settings& settings, const std::vector<std::string>& folders,
+void saveRootMedia(Settings& settings, const std::vector<std::string>& folders,
                    const std::string& lastOpenedDir, const std::string& lastOpenedDrive);
 
 // The separator of the relative view with every double quote removed, so a
@@ -86,6 +86,6 @@ void SaveRootMedia(Settings& settings, const std::vector<std::string>& folders,
 std::string unquoteDelimiter(std::string_view value);
 
 // The media-key bindings written by the "-setglobalhotkeys" switch.
-void WriteDefaultGlobalHotkeys(Settings& settings);
+void writeDefaultGlobalHotkeys(Settings& settings);
 
 } // namespace kesto

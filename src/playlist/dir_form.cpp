@@ -161,7 +161,7 @@ std::string TDir_Form::nodePath(const QTreeWidgetItem* node) const {
 void TDir_Form::fillRootList() {
     ComboBox1->clear();
     ComboBox1->addItem(QString::fromUtf8(kAllDrives));
-    for (const std::string& folder : LoadRootMedia(player_.settings))
+    for (const std::string& folder : loadRootMedia(player_.settings))
         ComboBox1->addItem(qs(folder));
 }
 
@@ -180,7 +180,7 @@ void TDir_Form::reloadRootMedia() {
     prepare();
 }
 
-std::optional<FolderChoice> TDir_Form::ChooseFolder(DirFormMode mode) {
+std::optional<FolderChoice> TDir_Form::chooseFolder(DirFormMode mode) {
     mode_ = mode;
     setWindowTitle(mode == DirFormMode::OpenFolder ? QStringLiteral("打开一个有音乐文件的文件夹")
                                                    : QStringLiteral("添加一个有音乐文件的文件夹"));

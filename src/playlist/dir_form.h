@@ -50,7 +50,7 @@ public:
     // Shows the window modally, titled for the command. OK gives the selected
     // folder and the sub-folder box. After a quick add OK closes as Cancel, so
     // the caller does not add that folder a second time.
-    std::optional<FolderChoice> ChooseFolder(DirFormMode mode);
+    std::optional<FolderChoice> chooseFolder(DirFormMode mode);
 
     // True once a quick add of this showing put a folder into the playlist.
     bool quickAdded() const { return quickAdded_; }

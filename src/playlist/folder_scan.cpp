@@ -68,7 +68,7 @@ public:
         PlaylistState& pl = player_.playlist;
         if (pl.CancelRequested) {
             pl.CancelRequested = false;
-            if (player_.view.AskYesNo(kAskCancel)) {
+            if (player_.view.askYesNo(kAskCancel)) {
                 pl.CancelRequested = true;
                 pl.ListBusy = false;
                 return ScanOutcome::Aborted;
@@ -164,7 +164,7 @@ FolderAddOutcome AddFolder(Player& player, const std::string& folderIn, bool cle
 
     // The output may have moved to the next file without the window having
     // followed; changing the list under it now would lose the playing line.
-    while (player.playback && player.playback->switched()) {
+    while (player.playback && player.playback->outputSwitched()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         view.setStatusPanelText(kCountPanel, "等待...");
         view.processPendingMessages();

@@ -4,7 +4,7 @@
 
 namespace kesto {
 
-bool MoveLinesBy(std::vector<std::string>& entries, std::vector<int>& indexes, int distance,
+bool moveLinesBy(std::vector<std::string>& entries, std::vector<int>& indexes, int distance,
                  int& currentIndex) {
     const int n = static_cast<int>(entries.size());
     if (distance == 0 || indexes.empty())

@@ -14,7 +14,7 @@ namespace kesto {
 // `indexes` is updated to the lines' new places and `currentIndex` follows
 // the entry it named. Returns whether anything moved. Linear in the span of
 // lines that change place, however far the block jumps.
-bool MoveLinesBy(std::vector<std::string>& entries, std::vector<int>& indexes, int distance,
+bool moveLinesBy(std::vector<std::string>& entries, std::vector<int>& indexes, int distance,
                  int& currentIndex);
 
 } // namespace kesto

@@ -88,7 +88,7 @@ void ScrollToCurrent(Player& player) {
     view.repaintList();
 }
 
-void SetViewFormat(Player& player, int format) {
+void setViewFormat(Player& player, int format) {
     player.playlist.ViewFormat = format;
     RefreshListView(player, true, true);
 }

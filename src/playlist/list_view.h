@@ -29,6 +29,6 @@ void ScrollToCurrent(Player& player);
 int VisibleLineCount(const Player& player);
 
 // Sets ViewFormat (0, 1 or 2) and refreshes the view, keeping its position.
-void SetViewFormat(Player& player, int format);
+void setViewFormat(Player& player, int format);
 
 } // namespace kesto

@@ -97,7 +97,7 @@ void DeleteSelected(Player& player) {
     RefreshListView(player, true, false);
 }
 
-RealDeletePlan PlanRealDelete(const Player& player) {
+RealDeletePlan planRealDelete(const Player& player) {
     RealDeletePlan plan;
     const PlaylistState& pl = player.playlist;
     std::unordered_set<std::string_view> planned; // a long selection must not cost its square
@@ -116,13 +116,13 @@ RealDeletePlan PlanRealDelete(const Player& player) {
     return plan;
 }
 
-std::string RealDeleteQuestion(const RealDeletePlan& plan) {
+std::string realDeleteQuestion(const RealDeletePlan& plan) {
     if (plan.files.size() == 1)
         return "确实要把此文件移到回收站吗？\r\r" + plan.files.front();
     return "确实要把这 " + std::to_string(plan.files.size()) + " 个文件移到回收站吗？";
 }
 
-void CarryOutRealDelete(Player& player, const RealDeletePlan& plan, const TrashFile& trash) {
+void carryOutRealDelete(Player& player, const RealDeletePlan& plan, const TrashFile& trash) {
     if (plan.empty())
         return;
     // The output lets go of the file before it moves.
@@ -153,10 +153,10 @@ void CarryOutRealDelete(Player& player, const RealDeletePlan& plan, const TrashF
         player.view.ShowMessageKind(MessageKind::Error, text);
     }
     const bool firstFileGone = plan.files.empty() || !existsAsFile(plan.files.front());
-    FinishRealDelete(player, plan, firstFileGone);
+    finishRealDelete(player, plan, firstFileGone);
 }
 
-void FinishRealDelete(Player& player, const RealDeletePlan& plan, bool firstFileGone) {
+void finishRealDelete(Player& player, const RealDeletePlan& plan, bool firstFileGone) {
     PlaylistState& pl = player.playlist;
     if (firstFileGone) {
         // The lines chosen when the plan was made; should the list have
@@ -183,16 +183,16 @@ void FinishRealDelete(Player& player, const RealDeletePlan& plan, bool firstFile
     RefreshListView(player, true, false);
 }
 
-void DeleteSelectedToTrash(Player& player, const TrashFile& trash) {
-    const RealDeletePlan plan = PlanRealDelete(player);
+void deleteSelectedToTrash(Player& player, const TrashFile& trash) {
+    const RealDeletePlan plan = planRealDelete(player);
     if (plan.empty())
         return;
-    if (!plan.files.empty() && !player.view.AskYesNo(RealDeleteQuestion(plan)))
+    if (!plan.files.empty() && !player.view.askYesNo(realDeleteQuestion(plan)))
         return;
-    CarryOutRealDelete(player, plan, trash);
+    carryOutRealDelete(player, plan, trash);
 }
 
-void CropPlaylist(Player& player) {
+void cropPlaylist(Player& player) {
     PlaylistState& pl = player.playlist;
     const std::vector<int> lines = selectedEntryLines(player);
     std::vector<std::string> kept;
@@ -217,15 +217,15 @@ void CropPlaylist(Player& player) {
     }
 }
 
-std::string CopySelectedText(const Player& player) {
+std::string copySelectedText(const Player& player) {
     std::vector<std::string> lines;
     for (const int line : selectedEntryLines(player))
         lines.push_back(player.playlist.PlaylistEntries[static_cast<std::size_t>(line)]);
     return joinLines(lines);
 }
 
-std::string CutSelected(Player& player) {
-    std::string text = CopySelectedText(player);
+std::string cutSelected(Player& player) {
+    std::string text = copySelectedText(player);
     DeleteSelected(player);
     return text;
 }
@@ -252,7 +252,7 @@ std::vector<std::string> clipboardEntries(std::string_view text) {
     return entries;
 }
 
-void PasteEntries(Player& player, std::string_view clipboardText) {
+void pasteEntries(Player& player, std::string_view clipboardText) {
     PlaylistState& pl = player.playlist;
     std::vector<std::string> pieces = clipboardEntries(clipboardText);
     std::vector<std::string>& entries = pl.PlaylistEntries;
@@ -277,7 +277,7 @@ void PasteEntries(Player& player, std::string_view clipboardText) {
     pl.CurrentIndex = indexOfPlayingEntry(pl);
 }
 
-void RemoveMissingFiles(Player& player) {
+void removeMissingFiles(Player& player) {
     const std::size_t removed = keepEntries(
         player.playlist, [](int, const std::string& entry) { return existsAsFile(entry); });
     RefreshListView(player, true, true);
@@ -285,7 +285,7 @@ void RemoveMissingFiles(Player& player) {
                                 std::to_string(removed) + " 个缺少的文件被移除。");
 }
 
-void ClearQueueAndHistory(Player& player) {
+void clearQueueAndHistory(Player& player) {
     PlaylistState& pl = player.playlist;
     if (pl.QueueList.empty() && pl.ShuffleHistory.empty())
         return;
@@ -294,16 +294,16 @@ void ClearQueueAndHistory(Player& player) {
     RefreshListView(player, true, true);
 }
 
-void ClearPlaylist(Player& player) {
+void clearPlaylist(Player& player) {
     PlaylistState& pl = player.playlist;
     pl.PlaylistEntries.clear();
     // No line is left to be current; the playing entry itself plays on.
     pl.CurrentIndex = -1;
-    ClearQueueAndHistory(player);
+    clearQueueAndHistory(player);
     RefreshListView(player, false, false);
 }
 
-void EditFocusedEntry(Player& player, const EditText& edit) {
+void editFocusedEntry(Player& player, const EditText& edit) {
     std::vector<std::string>& entries = player.playlist.PlaylistEntries;
     if (entries.empty())
         return;
@@ -316,7 +316,7 @@ void EditFocusedEntry(Player& player, const EditText& edit) {
     RefreshListView(player, true, false);
 }
 
-std::optional<std::string> CurrentEntryNameText(const Player& player) {
+std::optional<std::string> currentEntryNameText(const Player& player) {
     const PlaylistState& pl = player.playlist;
     if (pl.CurrentIndex < 0 ||
         static_cast<std::size_t>(pl.CurrentIndex) >= pl.PlaylistEntries.size())

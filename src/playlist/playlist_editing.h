@@ -36,10 +36,10 @@ struct RealDeletePlan {
 };
 
 // Nothing happens to the player; an empty playlist or selection gives an empty plan.
-RealDeletePlan PlanRealDelete(const Player& player);
+RealDeletePlan planRealDelete(const Player& player);
 
 // Our own confirmation, since the desktop's trash asks nothing.
-std::string RealDeleteQuestion(const RealDeletePlan& plan);
+std::string realDeleteQuestion(const RealDeletePlan& plan);
 
 // Moves one file to the trash. On failure returns false and says why in `error`.
 using TrashFile = std::function<bool(const std::string& path, std::string& error)>;
@@ -47,29 +47,29 @@ using TrashFile = std::function<bool(const std::string& path, std::string& error
 // Carries out an approved plan: stops playback when the current entry is
 // among the files, moves the files to the trash one by one (stopping at once
 // when the first one cannot be moved, as one operation would), reports the
-// failures in one error box, then calls FinishRealDelete.
-void CarryOutRealDelete(Player& player, const RealDeletePlan& plan, const TrashFile& trash);
+// failures in one error box, then calls finishRealDelete.
+void carryOutRealDelete(Player& player, const RealDeletePlan& plan, const TrashFile& trash);
 
 // The list changes only when the first file is really gone: then the selected
 // lines leave the playlist, except those whose file is still there. The
 // current line is found again by the playing entry; the view is refreshed.
-void FinishRealDelete(Player& player, const RealDeletePlan& plan, bool firstFileGone);
+void finishRealDelete(Player& player, const RealDeletePlan& plan, bool firstFileGone);
 
 // The whole command: plan, our Yes/No question through the view, carry out.
-void DeleteSelectedToTrash(Player& player, const TrashFile& trash);
+void deleteSelectedToTrash(Player& player, const TrashFile& trash);
 
 // ---- Crop, clipboard, clean-up ----
 
 // Ctrl+Del: keeps only the selection (two lines or more), else the queue in
 // queue order (emptying it), else says "请至少先选择或队列两个文件。".
-void CropPlaylist(Player& player);
+void cropPlaylist(Player& player);
 
 // Ctrl+C: the selected entries, whole with their titles, each line ended by
 // CR LF; empty when nothing is selected. The window puts it on the clipboard.
-std::string CopySelectedText(const Player& player);
+std::string copySelectedText(const Player& player);
 
 // Ctrl+X: the same text, then DeleteSelected.
-std::string CutSelected(Player& player);
+std::string cutSelected(Player& player);
 
 // The entries a clipboard text holds: the pieces ended by CR LF (text after
 // the last one is ignored). A piece never becomes an entry holding a line
@@ -80,18 +80,18 @@ std::vector<std::string> clipboardEntries(std::string_view text);
 // Ctrl+V: inserts clipboardEntries(text) before the focused line (or at the
 // top), selects the pasted lines when they fit on the screen, and finds the
 // current line again by the playing entry.
-void PasteEntries(Player& player, std::string_view clipboardText);
+void pasteEntries(Player& player, std::string_view clipboardText);
 
 // Alt+Del: keeps the entries whose whole text names an existing file and says
 // how many went. The current line follows its entry.
-void RemoveMissingFiles(Player& player);
+void removeMissingFiles(Player& player);
 
 // Ctrl+Shift+C: empties the queue and the shuffle history (nothing to do when
 // both are empty).
-void ClearQueueAndHistory(Player& player);
+void clearQueueAndHistory(Player& player);
 
 // Ctrl+N: empties the playlist, the queue and the shuffle history.
-void ClearPlaylist(Player& player);
+void clearPlaylist(Player& player);
 
 // ---- Editing one entry (Shift+F2) ----
 
@@ -102,10 +102,10 @@ inline constexpr const char* kEditEntryPrompt = "项目";
 using EditText = std::function<bool(std::string& text)>;
 
 // Offers the focused entry's whole text to `edit` and stores the result.
-void EditFocusedEntry(Player& player, const EditText& edit);
+void editFocusedEntry(Player& player, const EditText& edit);
 
 // The menu's "copy the playing title": the current entry's file name followed
 // by CR LF; nothing when there is no current line.
-std::optional<std::string> CurrentEntryNameText(const Player& player);
+std::optional<std::string> currentEntryNameText(const Player& player);
 
 } // namespace kesto

@@ -96,7 +96,7 @@ TAbout_Form::TAbout_Form(TInfo_Form& info, QString programFolder, QWidget* paren
     connect(Button3, &QPushButton::clicked, this, [this] {
         ShowTextWindow(
             info_, QStringLiteral("致谢   "),
-            CreditsReport(QApplication::applicationFilePath(), FolderSize(programFolder_)),
+            creditsReport(QApplication::applicationFilePath(), folderSize(programFolder_)),
             QString(), false);
     });
 }
@@ -108,7 +108,7 @@ void TAbout_Form::showEvent(QShowEvent* event) {
 
 bool TAbout_Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Image2 && event->type() == QEvent::MouseButtonDblClick) {
-        MessageBoxOk(this, BoxKind::Information, QStringLiteral("这里没有复活节彩蛋！"));
+        messageBoxOk(this, BoxKind::Information, QStringLiteral("这里没有复活节彩蛋！"));
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease && (watched == Label6 || watched == Label8)) {

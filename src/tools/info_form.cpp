@@ -162,7 +162,7 @@ QString CreditText() {
                           "  感谢:\t\tQt, mpg123, Xiph.Org (Ogg Vorbis), PulseAudio, GoogleTest");
 }
 
-QString MegabytesText(quint64 bytes) {
+QString megabytesText(quint64 bytes) {
     const double mb = std::round(static_cast<double>(bytes) / 1048576.0 * 100.0) / 100.0;
     const QLocale locale;
     const auto whole = static_cast<qlonglong>(std::floor(mb));
@@ -178,7 +178,7 @@ QString MegabytesText(quint64 bytes) {
     return text;
 }
 
-quint64 FolderSize(const QString& folder) {
+quint64 folderSize(const QString& folder) {
     quint64 total = 0;
     QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     while (files.hasNext()) {
@@ -189,14 +189,14 @@ quint64 FolderSize(const QString& folder) {
     while (dirs.hasNext()) {
         const QString sub = dirs.next();
         if (!dirs.fileName().startsWith(QLatin1Char('.')))
-            total += FolderSize(sub);
+            total += folderSize(sub);
     }
     return total;
 }
 
-QString CreditsReport(const QString& executablePath, quint64 folderBytes) {
+QString creditsReport(const QString& executablePath, quint64 folderBytes) {
     return QStringLiteral("常规   \r\n  路径: ") + executablePath +
-           QStringLiteral("\r\n  程序包总计:    ") + MegabytesText(folderBytes) +
+           QStringLiteral("\r\n  程序包总计:    ") + megabytesText(folderBytes) +
            QStringLiteral(" MB\r\n\r\n\r\n") + CreditText();
 }
 

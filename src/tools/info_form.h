@@ -33,12 +33,12 @@ QString ShortcutsText();
 // The contributors, after the heading.
 QString CreditText();
 // The credits window's whole text for an executable and its folder's size in bytes.
-QString CreditsReport(const QString& executablePath, quint64 folderBytes);
+QString creditsReport(const QString& executablePath, quint64 folderBytes);
 // Megabytes with up to two decimals and grouped thousands, in the locale's
 // own separators: 1048576 bytes give "1", 1572864 give "1.5".
-QString MegabytesText(quint64 bytes);
+QString megabytesText(quint64 bytes);
 // Sum of the sizes of every file below `folder`, not entering folders whose
 // names begin with "." and not following symbolic links.
-quint64 FolderSize(const QString& folder);
+quint64 folderSize(const QString& folder);
 
 } // namespace kesto

@@ -10,26 +10,26 @@ namespace {
 constexpr const char* kTitleProperty = "kestoApplicationTitle";
 }
 
-void SetApplicationTitle(const QString& title) {
+void setApplicationTitle(const QString& title) {
     qApp->setProperty(kTitleProperty, title);
 }
 
-QString ApplicationTitle() {
+QString applicationTitle() {
     const QVariant title = qApp->property(kTitleProperty);
     return title.isValid() ? title.toString() : QApplication::applicationName();
 }
 
-void MessageBoxOk(QWidget* parent, BoxKind kind, const QString& text) {
+void messageBoxOk(QWidget* parent, BoxKind kind, const QString& text) {
     const QMessageBox::Icon icon = kind == BoxKind::Error     ? QMessageBox::Critical
                                    : kind == BoxKind::Warning ? QMessageBox::Warning
                                                               : QMessageBox::Information;
-    QMessageBox box(icon, ApplicationTitle(), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, applicationTitle(), text, QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 
-bool MessageBoxYesNo(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Information, ApplicationTitle(), text,
+bool messageBoxYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Information, applicationTitle(), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));

@@ -15,11 +15,11 @@ enum class BoxKind { Information, Error, Warning };
 // The application's title: "Kesto" at first, then the main window's caption.
 // It is kept on the application object, not as Qt's display name, which Qt
 // appends to every window title ("a.mp3 - Kesto — Kesto 1.04b").
-void SetApplicationTitle(const QString& title);
-QString ApplicationTitle();
+void setApplicationTitle(const QString& title);
+QString applicationTitle();
 
-void MessageBoxOk(QWidget* parent, BoxKind kind, const QString& text);
+void messageBoxOk(QWidget* parent, BoxKind kind, const QString& text);
 // True for Yes.
-bool MessageBoxYesNo(QWidget* parent, const QString& text);
+bool messageBoxYesNo(QWidget* parent, const QString& text);
 
 } // namespace kesto

@@ -137,7 +137,7 @@ private Q_SLOTS:
             many.push_back("/m/" + std::to_string(i) + ".mp3");
         v.fill(std::move(many));
         TGorseListbox& list = v.list();
-        const int maxTop = 1000 - list.visibleLineCount();
+        const int maxTop = 1000 - list.visibleRows();
         wheel(list, -1);
         QCOMPARE(list.topIndex(), 8);
         wheel(list, -1, Qt::ShiftModifier);

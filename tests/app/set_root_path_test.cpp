@@ -102,11 +102,11 @@ protected:
         makeDirs(music);
     }
 
-    Strings run(DirBoxKeys& keys) { return SetRootPath(settings, keys, dialogs, desktop, home); }
+    Strings run(DirBoxKeys& keys) { return setRootPath(settings, keys, dialogs, desktop, home); }
 };
 
 TEST_F(SetRootPathTest, ExistingListAsksNothing) {
-    SaveRootMedia(settings, {"/m/a/"}, "", "");
+    saveRootMedia(settings, {"/m/a/"}, "", "");
     const std::string before = readFile(ini);
     DirBoxKeys keys{"/m/a/x/", "所有驱动器"};
     EXPECT_EQ(run(keys), Strings{"/m/a/"});
@@ -122,7 +122,7 @@ TEST_F(SetRootPathTest, DesktopIsRefusedUntilAnotherFolderIsChosen) {
     EXPECT_EQ(asked, 3);
     EXPECT_EQ(infos, Strings(2, kDesktopRefused));
     EXPECT_EQ(keys.lastOpenedDrive, music);
-    EXPECT_EQ(LoadRootMedia(settings), Strings{music});
+    EXPECT_EQ(loadRootMedia(settings), Strings{music});
     EXPECT_EQ(settings.readString("DirBox", "LastOpenedDrive", ""), music);
     EXPECT_EQ(settings.readString("DirBox", "LastOpenedDir", ""), "/last/dir/");
 }
@@ -166,8 +166,8 @@ TEST_F(SetRootPathTest, ReadOnlySettingsKeepTheFolderOnlyInMemory) {
 TEST_F(SetRootPathTest, SwitchTakesTheDirBoxKeysFromTheFile) {
     settings.writeString("DirBox", "LastOpenedDir", "/kept/");
     answers = {music};
-    RunSetRootPathSwitch(settings, dialogs);
-    EXPECT_EQ(LoadRootMedia(settings), Strings{music});
+    runSetRootPathSwitch(settings, dialogs);
+    EXPECT_EQ(loadRootMedia(settings), Strings{music});
     EXPECT_EQ(settings.readString("DirBox", "LastOpenedDir", ""), "/kept/");
     EXPECT_EQ(settings.readString("DirBox", "LastOpenedDrive", ""), music);
 }

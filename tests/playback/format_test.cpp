@@ -93,7 +93,7 @@ TEST_F(PlaybackFormat, MixerResetUnmutesTheDefaultSinkAndSetsFullVolume) {
     };
     ASSERT_EQ(run("pactl set-sink-volume " + sink + " 30%"), 0);
     ASSERT_EQ(run("pactl set-sink-mute " + sink + " 1"), 0);
-    EXPECT_TRUE(ResetDefaultSink(server, 2000));
+    EXPECT_TRUE(resetDefaultSink(server, 2000));
     EXPECT_EQ(run("pactl get-sink-mute " + sink + " | grep -q 'Mute: no'"), 0);
     EXPECT_EQ(run("pactl get-sink-volume " + sink + " | grep -q ' 100% '"), 0);
 }

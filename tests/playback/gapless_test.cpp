@@ -41,7 +41,7 @@ TEST_F(EnginePlaybackGapless, TwoWavFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
     const Samples bBody = loudTone(secondsToFrames(3.2), kStereo, 660);
     addWav("a.wav", a);
     addWav("b.wav", joined({leadIn(), bBody}));
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
@@ -61,7 +61,7 @@ TEST_F(EnginePlaybackGapless, TwoOggFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
         addFile("b.ogg", oggFile(joined({silence(kLeadFrames, kStereo),
                                          loudTone(secondsToFrames(3.3), kStereo, 550)}),
                                  44100, kStereo));
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
@@ -92,7 +92,7 @@ TEST_F(EnginePlaybackGapless, Mp3LosesItsQuietTailAndTheNextFileStartsAfresh) {
                                  44100, kStereo));
     const Samples b = joined({leadIn(), loudTone(secondsToFrames(1.0), kStereo, 660)});
     addWav("b.wav", b);
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
@@ -141,7 +141,7 @@ TEST_F(EnginePlaybackGapless, Mp3TailIsCutAtTheSameSampleHoweverPlaybackGotThere
         if (c.afterWav)
             addWav("first.wav", first);
         const std::string mp3 = addFile("song.mp3", mp3File(song, 44100, kStereo));
-        SetPlayMode(p(), c.afterWav ? kPlayList : kPlayFile);
+        setPlayMode(p(), c.afterWav ? kPlayList : kPlayFile);
         const Samples whole = decoded(mp3);
         const auto window = static_cast<std::size_t>(secondsToFrames(0.2) * kStereo);
         const auto cut =
@@ -187,7 +187,7 @@ TEST_F(EnginePlaybackGapless, LookAheadDecoderRestsWhileTheFilePlays) {
     usePacedNull();
     addFile("song.mp3", mp3File(loudTone(secondsToFrames(10.0), kStereo, 440), 44100, kStereo));
     OpenEntry(p(), 0);
-    PauseOutput(p());
+    pauseOutput(p());
     AudioLibrary& audio = p().audio;
     const std::int64_t before = audio.ChannelGetPosition(p().MainDecoder);
     std::vector<std::uint8_t> block(17640);
@@ -206,9 +206,9 @@ TEST_F(EnginePlaybackGapless, SeekRightAfterTheTailIsCutStillLands) {
         addFile("song.mp3", mp3File(joined({loudTone(secondsToFrames(4.4), kStereo, 440),
                                             silence(secondsToFrames(0.2), kStereo)}),
                                     44100, kStereo));
-    SetPlayMode(p(), kPlayFile);
+    setPlayMode(p(), kPlayFile);
     OpenEntry(p(), 0);
-    PauseOutput(p());
+    pauseOutput(p());
     std::vector<std::uint8_t> block(17640);
     for (int i = 0; i < 100 && p().TailRemaining != 0; ++i)
         FillOutput(p(), block.data(), 17640);
@@ -247,7 +247,7 @@ TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
         } else {
             addFile("song.mp3", mp3File(tone, 44100, kStereo));
         }
-        SetPlayMode(p(), c.switched ? kPlayList : kPlayFile);
+        setPlayMode(p(), c.switched ? kPlayList : kPlayFile);
         OpenEntry(p(), 0);
         const std::string heard = FormatDescription(p(), pl().PlayingEntry, 0);
         ASSERT_EQ(heard.substr(heard.find(' ')), " Kbps 立体声");
@@ -256,13 +256,13 @@ TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
             ASSERT_NE(heard, FormatDescription(p(), pl().PlaylistEntries[1], 0))
                 << "the two files must tell apart";
         }
-        PauseOutput(p());
+        pauseOutput(p());
         std::vector<std::uint8_t> block(17640);
         for (int i = 0; i < 100 && (c.switched ? !p().Switched : p().TailRemaining != 0); ++i)
             FillOutput(p(), block.data(), 17640);
         ASSERT_TRUE(c.switched ? p().Switched.load() : p().TailRemaining == 0);
 
-        ResumeOutput(p());
+        resumeOutput(p());
         EXPECT_EQ(view.panels[kInfoPanel], heard);
     }
 }
@@ -286,7 +286,7 @@ TEST_F(EnginePlaybackGapless, ShortFilesStartTheOrdinaryWay) {
             {leadIn(), loudTone(secondsToFrames(c.secondSeconds) - kLeadFrames, kStereo, 660)});
         addWav("a.wav", a);
         addWav("b.wav", b);
-        SetPlayMode(p(), kPlayList);
+        setPlayMode(p(), kPlayList);
         OpenEntry(p(), 0);
         ASSERT_TRUE(playToEnd());
         EXPECT_EQ(rendered(), joined({a, b}));
@@ -300,7 +300,7 @@ TEST_F(EnginePlaybackGapless, NextFileWithAnotherRateStartsTheOrdinaryWay) {
     const Samples a = loudTone(secondsToFrames(3.5), kStereo, 440);
     addWav("a.wav", a);
     addWav("b.wav", loudTone(secondsToFrames(3.5, 22050), kStereo, 440, 0.5, 22050), 22050);
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(tickUntil([&] { return pl().CurrentIndex == 1; }));
@@ -314,7 +314,7 @@ TEST_F(EnginePlaybackGapless, PlayFileModeStopsAfterTheFile) {
     const Samples a = loudTone(secondsToFrames(3.5), kStereo, 440);
     addWav("a.wav", a);
     addWav("b.wav", loudTone(secondsToFrames(3.5), kStereo, 660));
-    SetPlayMode(p(), kPlayFile);
+    setPlayMode(p(), kPlayFile);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
@@ -330,7 +330,7 @@ TEST_F(EnginePlaybackGapless, PlayFileModeStopsAfterTheFile) {
 TEST_F(EnginePlaybackGapless, RepeatFileJoinsTheFileToItself) {
     const Samples body = loudTone(secondsToFrames(3.1) + 123, kStereo, 440);
     addWav("a.wav", joined({leadIn(), body}));
-    SetPlayMode(p(), kRepeatFile);
+    setPlayMode(p(), kRepeatFile);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(tickUntil([&] { return rendered().size() >= 3 * body.size() + leadIn().size(); }));

@@ -87,7 +87,7 @@ TEST_F(EnginePlaybackLevel, PausedMeterDecaysOneLedEverySecondTickThenRests) {
     ASSERT_TRUE(untilLit());
     EXPECT_EQ(view.levels.back(), (FakeView::Levels{1, 6, 6}));
 
-    PauseOutput(p());
+    pauseOutput(p());
     view.levels.clear();
     int ticks = 0;
     while (LevelTick(p()) && ticks < 100)
@@ -119,7 +119,7 @@ TEST_F(EnginePlaybackLevel, MonoLightsBothMetersAndTheWideMeterNeverGoesDark) {
     EXPECT_EQ(view.levels.back().left, view.levels.back().right);
     EXPECT_EQ(view.levels.back().left, ledsLit(2, 9830));
 
-    PauseOutput(p());
+    pauseOutput(p());
     while (LevelTick(p())) {
     }
     EXPECT_EQ(view.levels.back(), (FakeView::Levels{2, 1, 1}));

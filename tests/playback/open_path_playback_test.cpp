@@ -28,7 +28,7 @@ TEST_F(EnginePlaybackOpenPath, PathFromAnotherInstancePlays) {
     writeFile(path, wavFile(song, 44100, 2));
     addEntry("/old/one.mp3");
     p().settings.writeEnqueueOption(kEnqueuePlayAndClear);
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
 
     OpenPath(p(), path, OpenMode::FromOtherInstance);
     EXPECT_EQ(pl().PlaylistEntries, std::vector<std::string>{path});
@@ -58,7 +58,7 @@ TEST_F(EnginePlaybackOpenPath, PlayWithFolderStopsWhatPlaysAndPlaysTheFileAmongI
 TEST_F(EnginePlaybackOpenPath, FolderScanWaitsUntilTheWindowFollowsTheSwitch) {
     addWav("a.wav", loudTone(secondsToFrames(3.5), 2));
     addWav("b.wav", loudTone(secondsToFrames(3.5), 2, 660));
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
     OpenEntry(p(), 0);
     ASSERT_TRUE(switchWithoutTicks());
 

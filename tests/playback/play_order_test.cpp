@@ -84,7 +84,7 @@ TEST_F(EnginePlaybackOrder, EntriesThatCannotPlayArePassedOver) {
 
 TEST_F(EnginePlaybackOrder, ShufflePlaysEveryEntryOnceBeforeAnyRepeats) {
     addFiles(10);
-    SetPlayMode(p(), kShuffle);
+    setPlayMode(p(), kShuffle);
     std::set<int> played;
     for (int i = 0; i < 10; ++i) {
         const int next = playNext();
@@ -99,7 +99,7 @@ TEST_F(EnginePlaybackOrder, ShufflePlaysEveryEntryOnceBeforeAnyRepeats) {
 
 TEST_F(EnginePlaybackOrder, ShufflePreviousWalksBackNineStepsThenRestartsTheCurrentOne) {
     addFiles(20);
-    SetPlayMode(p(), kShuffle);
+    setPlayMode(p(), kShuffle);
     std::vector<int> started;
     for (int i = 0; i < 12; ++i)
         started.push_back(playNext());
@@ -110,7 +110,7 @@ TEST_F(EnginePlaybackOrder, ShufflePreviousWalksBackNineStepsThenRestartsTheCurr
 
 TEST_F(EnginePlaybackOrder, ShufflePreviousSkipsEntriesGoneFromThePlaylist) {
     addFiles(6);
-    SetPlayMode(p(), kShuffle);
+    setPlayMode(p(), kShuffle);
     std::vector<int> started;
     for (int i = 0; i < 3; ++i)
         started.push_back(playNext());
@@ -127,7 +127,7 @@ TEST_F(EnginePlaybackOrder, ShufflePreviousSkipsEntriesGoneFromThePlaylist) {
 TEST_F(EnginePlaybackOrder, ShuffleAddsUnplayableEntriesToTheHistory) {
     addEntry(home.file("missing.wav"));
     addFiles(1);
-    SetPlayMode(p(), kShuffle);
+    setPlayMode(p(), kShuffle);
     int sawMissingInHistory = 0;
     for (int round = 0; round < 40; ++round) {
         pl().ShuffleHistory.clear();
@@ -181,7 +181,7 @@ TEST_F(EnginePlaybackOrder, ChangingTheModeEmptiesQueueAndShuffleHistory) {
         pl().QueueList = {entry(1)};
         pl().ShuffleHistory = {entry(2)};
         const int refreshes = view.lineCountChanges;
-        SetPlayMode(p(), c.mode);
+        setPlayMode(p(), c.mode);
         EXPECT_EQ(view.playModeChecked, c.mode);
         EXPECT_EQ(view.panels[kPlayModePanel], c.panel);
         EXPECT_TRUE(pl().QueueList.empty());
@@ -192,11 +192,11 @@ TEST_F(EnginePlaybackOrder, ChangingTheModeEmptiesQueueAndShuffleHistory) {
 
 TEST_F(EnginePlaybackOrder, StatusBarClickStepsTheModeAndWraps) {
     p().PlayMode = kShuffle;
-    StepPlayMode(p(), false);
+    stepPlayMode(p(), false);
     EXPECT_EQ(p().PlayMode, kRepeatList);
-    StepPlayMode(p(), true);
+    stepPlayMode(p(), true);
     EXPECT_EQ(p().PlayMode, kShuffle);
-    StepPlayMode(p(), true);
+    stepPlayMode(p(), true);
     EXPECT_EQ(p().PlayMode, kPlayFile);
     EXPECT_EQ(view.panels[kPlayModePanel], "播放文件    ");
 }
@@ -204,17 +204,17 @@ TEST_F(EnginePlaybackOrder, StatusBarClickStepsTheModeAndWraps) {
 TEST(PlaybackRecentRing, PushKeepsTenDistinctTextsAndPopNeedsThePlaylist) {
     RecentRing ring;
     for (int i = 0; i < 12; ++i)
-        PushRecent(ring, "e" + std::to_string(i));
-    PushRecent(ring, "e5"); // already there: nothing moves
+        pushRecent(ring, "e" + std::to_string(i));
+    pushRecent(ring, "e5"); // already there: nothing moves
     EXPECT_EQ(ring.slots[0], "e11");
     EXPECT_EQ(ring.slots[9], "e2");
 
     const Strings playlist = {"e11", "e10", "e9"};
-    EXPECT_EQ(PopRecent(ring, playlist), "e10");
+    EXPECT_EQ(popRecent(ring, playlist), "e10");
     EXPECT_EQ(ring.slots[0], "e10");
     EXPECT_EQ(ring.slots[1], "e9");
-    EXPECT_EQ(PopRecent(ring, playlist), "e9");
-    EXPECT_EQ(PopRecent(ring, playlist), std::nullopt) << "e8 is not in the playlist";
+    EXPECT_EQ(popRecent(ring, playlist), "e9");
+    EXPECT_EQ(popRecent(ring, playlist), std::nullopt) << "e8 is not in the playlist";
     EXPECT_EQ(ring.slots[0], "e9");
     EXPECT_EQ(ring.slots[1], "e8");
     EXPECT_EQ(ring.slots[8], "");

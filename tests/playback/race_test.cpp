@@ -112,15 +112,15 @@ protected:
             break;
         case 4:
             if (random() % 8 == 0)
-                SetPlayMode(p(), std::array{kRepeatList, kRepeatFile, kShuffle}[random() % 3]);
+                setPlayMode(p(), std::array{kRepeatList, kRepeatFile, kShuffle}[random() % 3]);
             break;
         default:
             if (random() % 8 == 0)
-                ClearShuffleHistory(p());
+                clearShuffleHistory(p());
             break;
         }
         refind();
-        PlayOrderChanged(p());
+        playOrderChanged(p());
     }
 
     std::vector<Samples> files;
@@ -172,7 +172,7 @@ TEST_F(EnginePlaybackRace, TransportDuringSwitchesKeepsTheStateConsistent) {
             SeekTo(p(), MsToBytes(p(), static_cast<std::int64_t>(random() % 3500)));
             break;
         case 3:
-            if (OutputState(p()) == ChannelState::Stopped)
+            if (outputState(p()) == ChannelState::Stopped)
                 OpenEntry(p(), static_cast<int>(random() % kFiles));
             break;
         default:

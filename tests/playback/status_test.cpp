@@ -37,9 +37,9 @@ TEST(PlaybackTimeText, ThreeFormats) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
-        EXPECT_EQ(TimeTextNormal(c.value), c.normal);
-        EXPECT_EQ(TimeTextFine(c.value), c.fine);
-        EXPECT_EQ(TimeTextSeconds(c.value), c.seconds);
+        EXPECT_EQ(timeTextNormal(c.value), c.normal);
+        EXPECT_EQ(timeTextFine(c.value), c.fine);
+        EXPECT_EQ(timeTextSeconds(c.value), c.seconds);
     }
 }
 
@@ -67,7 +67,7 @@ TEST_F(EnginePlaybackStatus, TimeLabelFollowsTheFileInFineOrNormalFormat) {
         addWav("a.wav", loudTone(secondsToFrames(c.seconds), 2));
         OpenEntry(p(), 0);
         EXPECT_EQ(view.statusTimer, (FakeView::Timer{true, c.period}));
-        PauseOutput(p());
+        pauseOutput(p());
         // A device tick under way when the pause came still counts: let it end.
         std::this_thread::sleep_for(30ms);
         // Where the paused output stands, the file stands at `at`.
@@ -77,11 +77,11 @@ TEST_F(EnginePlaybackStatus, TimeLabelFollowsTheFileInFineOrNormalFormat) {
         EXPECT_EQ(view.seekPosition, c.at);
 
         // While a seek drag moves the bar, the tick leaves it alone.
-        ASSERT_TRUE(BeginSeekDrag(p()));
-        SeekDragTo(p(), 1000);
+        ASSERT_TRUE(beginSeekDrag(p()));
+        seekDragTo(p(), 1000);
         StatusTick(p());
         EXPECT_EQ(view.seekPosition, 1000);
-        EndSeekDrag(p());
+        endSeekDrag(p());
 
         // Past the end (the old file's last blocks after a switch) the bar
         // stops at its end and the label stays.
@@ -108,7 +108,7 @@ TEST_F(EnginePlaybackStatus, EndRequestsWaitForTheOutputToStop) {
     StatusTick(p());
     EXPECT_EQ(p().EndAction, 0);
     EXPECT_EQ(pl().CurrentIndex, 1) << "the next file the ordinary way";
-    EXPECT_EQ(OutputState(p()), ChannelState::Playing);
+    EXPECT_EQ(outputState(p()), ChannelState::Playing);
     EXPECT_TRUE(view.statusTimer.running) << "the timers went on";
 
     p().EndAction = 3;
@@ -122,7 +122,7 @@ TEST_F(EnginePlaybackStatus, EndRequestsWaitForTheOutputToStop) {
 
     // The play order has nothing after the last file in play-list mode.
     OpenEntry(p(), 1);
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
     p().EndAction = 2;
     p().audio.ChannelStop(p().OutputStream);
     StatusTick(p());
@@ -181,7 +181,7 @@ TEST_F(EnginePlaybackStatus, GaplessSwitchTakesTheQueueAsEditedMeanwhile) {
     OpenEntry(p(), 0);
     StatusTick(p());
     pl().QueueList = {home.file("deleted.wav"), pl().PlaylistEntries[2]};
-    PlayOrderChanged(p());
+    playOrderChanged(p());
 
     ASSERT_TRUE(tickUntil([&] { return pl().CurrentIndex != 0; }, 8s));
     EXPECT_EQ(pl().CurrentIndex, 2);
@@ -198,7 +198,7 @@ TEST_F(EnginePlaybackStatus, SeekAfterASwitchReopensTheAudibleFile) {
     const Samples b = loudTone(secondsToFrames(3.5), 2, 660);
     addWav("a.wav", a);
     addWav("b.wav", b);
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
     OpenEntry(p(), 0);
     ASSERT_TRUE(switchWithoutTicks());
 
@@ -244,7 +244,7 @@ TEST_F(EnginePlaybackStatus, FileEndWaitsForAHeldSeekKey) {
             addWav("a.wav", a);
         }
         addWav("b.wav", b);
-        SetPlayMode(p(), kPlayList);
+        setPlayMode(p(), kPlayList);
         OpenEntry(p(), 0);
         const std::string caption = c.mp3 ? "a.mp3 - Kesto" : "a.wav - Kesto";
         ASSERT_TRUE(switchWithoutTicks());
@@ -262,7 +262,7 @@ TEST_F(EnginePlaybackStatus, FileEndWaitsForAHeldSeekKey) {
         EXPECT_EQ(view.caption, caption);
         EXPECT_EQ(p().SeekBarPosition, 3000);
 
-        FinishKeyboardSeek(p()); // released
+        finishKeyboardSeek(p()); // released
         EXPECT_EQ(pl().CurrentIndex, 0);
         EXPECT_EQ(view.caption, caption);
         ASSERT_TRUE(playToEnd());

@@ -27,7 +27,7 @@ protected:
             addWav(name, loudTone(kTwelveSeconds, 2));
     }
     bool key(int code, int shift = vk::NoModifier) { return RunKeyCommand(p(), code, shift); }
-    ChannelState state() { return OutputState(p()); }
+    ChannelState state() { return outputState(p()); }
     std::int64_t bytesPerSecond() { return 44100 * 4; }
 };
 
@@ -110,24 +110,24 @@ TEST_F(EnginePlaybackTransport, NextAndPreviousKeepThePausedState) {
 // paused, silently; on a playing or paused one it is the Space key.
 TEST_F(EnginePlaybackTransport, PauseButtonHoldsAStoppedEntryWithoutASound) {
     view.focused = 1;
-    PauseButton(p());
+    pauseButton(p());
     EXPECT_EQ(pl().CurrentIndex, 1);
     EXPECT_EQ(state(), ChannelState::Paused);
     EXPECT_EQ(view.panels[kInfoPanel], "已暂停");
     EXPECT_EQ(view.caption, "b.wav - Kesto");
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), 0);
-    PauseButton(p());
+    pauseButton(p());
     EXPECT_EQ(state(), ChannelState::Playing);
     for (int i = 0; i < 200 && FilePosition(p()) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GT(FilePosition(p()), 0);
-    PauseButton(p());
+    pauseButton(p());
     EXPECT_EQ(state(), ChannelState::Paused);
 }
 
 TEST_F(EnginePlaybackTransport, PlayListModeStopsAtBothEndsOfTheList) {
-    SetPlayMode(p(), kPlayList);
+    setPlayMode(p(), kPlayList);
     OpenEntry(p(), 2);
     EXPECT_TRUE(key(vk::Tab));
     EXPECT_EQ(pl().CurrentIndex, 2);
@@ -226,7 +226,7 @@ TEST_F(EnginePlaybackTransport, KeyboardSeekMovesTheBarAndSeeksOnRelease) {
         EXPECT_EQ(view.timeLabel, s.label);
     }
     key(vk::Left);
-    FinishKeyboardSeek(p());
+    finishKeyboardSeek(p());
     EXPECT_FALSE(p().Seeking);
     EXPECT_GE(FilePosition(p()), MsToBytes(p(), 8900));
     EXPECT_LE(FilePosition(p()), MsToBytes(p(), 8920));
@@ -238,15 +238,15 @@ TEST_F(EnginePlaybackTransport, KeyboardSeekMovesTheBarAndSeeksOnRelease) {
 }
 
 TEST_F(EnginePlaybackTransport, SeekDragWorksOnlyOnAReadyFile) {
-    EXPECT_FALSE(BeginSeekDrag(p()));
+    EXPECT_FALSE(beginSeekDrag(p()));
     OpenEntry(p(), 0);
     key(vk::Space);
-    ASSERT_TRUE(BeginSeekDrag(p()));
-    SeekDragTo(p(), 65000);
+    ASSERT_TRUE(beginSeekDrag(p()));
+    seekDragTo(p(), 65000);
     EXPECT_EQ(view.seekPosition, 12000) << "the bar stops at its end";
-    SeekDragTo(p(), 4500);
+    seekDragTo(p(), 4500);
     EXPECT_EQ(view.timeLabel, "0:04 / 0:12 / -0:07");
-    EndSeekDrag(p());
+    endSeekDrag(p());
     EXPECT_FALSE(p().Seeking);
     EXPECT_GE(FilePosition(p()), MsToBytes(p(), 4500));
     EXPECT_LE(FilePosition(p()), MsToBytes(p(), 4520));
@@ -357,7 +357,7 @@ TEST_F(EnginePlaybackTransport, EntriesThatCannotPlayAreRefusedAndTheMusicGoesOn
 
     // Nothing plays internet radio yet: a stream is refused the same way, and
     // the play mode the user chose is not switched to repeat list for it
-    SetPlayMode(p(), kPlayFile);
+    setPlayMode(p(), kPlayFile);
     const std::string radio = "http://radio.example/live|Radio";
     addEntry(radio);
     view.messages.clear();

@@ -162,11 +162,11 @@ TEST_F(SettingsFile, ReadOnlyFileIsNeverModified) {
          }},
         {"save on exit",
          [&] {
-             SaveOnExit(s, ExitValues{});
+             saveOnExit(s, ExitValues{});
          }},
         {"music folders",
          [&] {
-             SaveRootMedia(s, {"/a"}, "/a/", "/a/");
+             saveRootMedia(s, {"/a"}, "/a/", "/a/");
          }},
         {"-setglobalhotkeys",
          [&] {
@@ -191,13 +191,13 @@ TEST_F(SettingsFile, ReadOnlyFileIsNeverModified) {
 TEST_F(SettingsFile, MusicFoldersStopAtTheFirstGap) {
     writeFile(ini, "[Root media]\npath0=/m/a/\npath1=/m/b/\npath3=/m/d/\n");
     Settings s(ini);
-    EXPECT_EQ(LoadRootMedia(s), (std::vector<std::string>{"/m/a/", "/m/b/"}));
+    EXPECT_EQ(loadRootMedia(s), (std::vector<std::string>{"/m/a/", "/m/b/"}));
 
     writeFile(ini, "[Root media]\npath0=/m/a/\npath1=\npath2=/m/c/\n");
-    EXPECT_EQ(LoadRootMedia(s), (std::vector<std::string>{"/m/a/"}))
+    EXPECT_EQ(loadRootMedia(s), (std::vector<std::string>{"/m/a/"}))
         << "an empty value ends it too";
 
-    SaveRootMedia(s, {"/x", "/y/", ""}, "/x/sub/", "/x/");
+    saveRootMedia(s, {"/x", "/y/", ""}, "/x/sub/", "/x/");
     EXPECT_EQ(s.readString("Root media", "path0", ""), "/x/") << "separator added";
     EXPECT_EQ(s.readString("Root media", "path1", ""), "/y/");
     EXPECT_EQ(s.readString("Root media", "path2", "?"), "") << "an empty value stays empty";
@@ -210,7 +210,7 @@ TEST_F(SettingsFile, LoadAtStartDefaultsAndQuotedDelimiter) {
     writeFile(ini, "[Tweak]\nRelativeDelimiter=\"  /  \"\n[Global hotkeys]\n0=000-1\n"
                    "1=0110-80\n12=1000-176\n");
     Settings s(ini);
-    const StartupValues v = LoadAtStart(s, false, {1024, 768}, "/tmp/");
+    const StartupValues v = loadAtStart(s, false, {1024, 768}, "/tmp/");
     EXPECT_EQ(v.versionCaption, "Kesto 1.04b");
     EXPECT_EQ(v.relativeDelimiter, "  /  ");
     EXPECT_EQ(v.geometry, (WindowGeometry{1024 / 2 - 310 / 2, 768 / 2 - 370 / 2, 310, 370}));
@@ -231,10 +231,10 @@ TEST_F(SettingsFile, GeometryComesFromWindowOrWindow2) {
     writeFile(ini, "[Window]\nWidth=500\nHeight=400\nLeft=10\nTop=20\nMaximized=1\n"
                    "[Window2]\nWidth=200\nHeight=100\n");
     Settings s(ini);
-    const StartupValues plain = LoadAtStart(s, false, {1000, 800}, "/tmp/");
+    const StartupValues plain = loadAtStart(s, false, {1000, 800}, "/tmp/");
     EXPECT_EQ(plain.geometry, (WindowGeometry{10, 20, 500, 400}));
     EXPECT_TRUE(plain.startMaximized);
-    const StartupValues withPath = LoadAtStart(s, true, {1000, 800}, "/tmp/");
+    const StartupValues withPath = loadAtStart(s, true, {1000, 800}, "/tmp/");
     EXPECT_EQ(withPath.geometry, (WindowGeometry{1000 / 2 - 100, 800 / 2 - 50, 200, 100}))
         << "defaults centre the size just read";
     EXPECT_FALSE(withPath.startMaximized) << "only the plain start reads Maximized";
@@ -256,7 +256,7 @@ TEST_F(SettingsFile, SaveOnExitWritesTheRightGeometry) {
     Settings s(ini);
     v.maximized = true;
     v.startedWithPath = true;
-    SaveOnExit(s, v);
+    saveOnExit(s, v);
     EXPECT_TRUE(s.readBool("Window", "Maximized", false));
     EXPECT_EQ(s.readInt("Window2", "Width", 0), 5);
     EXPECT_EQ(s.readInt("Window", "Width", 0), 1);
@@ -269,7 +269,7 @@ TEST_F(SettingsFile, SaveOnExitWritesTheRightGeometry) {
     // Started with a path at normal size: Window2 gets it, Window stays.
     writeFile(ini, before);
     v.maximized = false;
-    SaveOnExit(s, v);
+    saveOnExit(s, v);
     EXPECT_EQ(s.readInt("Window2", "Left", 0), 100);
     EXPECT_EQ(s.readInt("Window2", "Height", 0), 400);
     EXPECT_EQ(s.readInt("Window", "Left", 0), 3);
@@ -279,7 +279,7 @@ TEST_F(SettingsFile, SaveOnExitWritesTheRightGeometry) {
     v.startedWithPath = false;
     v.playlistHasEntries = true;
     v.track = 17;
-    SaveOnExit(s, v);
+    saveOnExit(s, v);
     EXPECT_EQ(s.readInt("Window", "Top", 0), 200);
     EXPECT_EQ(s.readInt("Window", "Width", 0), 300);
     EXPECT_FALSE(s.readBool("Window", "Maximized", true));

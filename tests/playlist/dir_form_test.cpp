@@ -112,7 +112,7 @@ class DirFormTest : public QObject {
         explicit World(const std::string& rootChoice = "") {
             makeTree(musicDir.path(), {"Alpha/one/deep/", "Alpha/a1.mp3", "Alpha/a2.ogg",
                                        "beta/b1.mp3", "Gamma/", "z.mp3"});
-            SaveRootMedia(player.settings, {music}, "", rootChoice == "music" ? music : rootChoice);
+            saveRootMedia(player.settings, {music}, "", rootChoice == "music" ? music : rootChoice);
         }
     };
 
@@ -168,7 +168,7 @@ private Q_SLOTS:
                     QVERIFY(walkTo(form, deep));
                     QTest::mouseClick(form.CancelButton, Qt::LeftButton);
                 });
-                QVERIFY(!form.ChooseFolder(DirFormMode::OpenFolder));
+                QVERIFY(!form.chooseFolder(DirFormMode::OpenFolder));
                 QCOMPARE(form.browserFolder(), deep);
             }
             QCOMPARE(w.player.settings.readString("DirBox", "LastOpenedDir", ""), deep);
@@ -183,7 +183,7 @@ private Q_SLOTS:
                 QCOMPARE(again.nodePath(again.TreeView1->currentItem()), deep);
                 QTest::keyClick(again.TreeView1, Qt::Key_Return);
             });
-            const auto choice = again.ChooseFolder(DirFormMode::OpenFolder);
+            const auto choice = again.chooseFolder(DirFormMode::OpenFolder);
             QVERIFY(choice);
             QCOMPARE(choice->folder, deep);
             QVERIFY(choice->recursive);
@@ -205,7 +205,7 @@ private Q_SLOTS:
             QTest::keyClick(form.TreeView1, Qt::Key_Insert);
             QTest::mouseClick(form.OkButton, Qt::LeftButton);
         });
-        QVERIFY(!form.ChooseFolder(DirFormMode::OpenFolder));
+        QVERIFY(!form.chooseFolder(DirFormMode::OpenFolder));
         QCOMPARE(
             w.player.playlist.PlaylistEntries,
             (Strings{w.music + "Alpha/a1.mp3", w.music + "Alpha/a2.ogg", w.music + "beta/b1.mp3"}));
@@ -215,7 +215,7 @@ private Q_SLOTS:
             QVERIFY(!form.quickAdded());
             QTest::mouseClick(form.OkButton, Qt::LeftButton);
         });
-        const auto choice = form.ChooseFolder(DirFormMode::OpenFolder);
+        const auto choice = form.chooseFolder(DirFormMode::OpenFolder);
         QVERIFY(choice);
         QCOMPARE(choice->folder, w.music + "beta/");
     }
@@ -237,14 +237,14 @@ private Q_SLOTS:
             QVERIFY(walkTo(form, w.music + "Gamma/"));
             form.OpenItem->trigger(); // the pop-up's Open closes as OK does
         });
-        QVERIFY(!form.ChooseFolder(DirFormMode::OpenFolder));
+        QVERIFY(!form.chooseFolder(DirFormMode::OpenFolder));
 
         whenShown(form, [&] {
             QVERIFY(walkTo(form, w.music + "Gamma/"));
             form.QuickAc->trigger();
             form.OpenItem->trigger();
         });
-        const auto choice = form.ChooseFolder(DirFormMode::OpenFolder);
+        const auto choice = form.chooseFolder(DirFormMode::OpenFolder);
         QVERIFY(choice);
         QCOMPARE(choice->folder, w.music + "Gamma/");
     }
@@ -262,13 +262,13 @@ private Q_SLOTS:
                      (Strings{"/old/song.mp3", w.music + "z.mp3"}));
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);
         });
-        QVERIFY(!form.ChooseFolder(DirFormMode::AddFolder));
+        QVERIFY(!form.chooseFolder(DirFormMode::AddFolder));
 
         whenShown(form, [&] {
             QVERIFY(walkTo(form, w.music + "Alpha/"));
             QTest::mouseClick(form.OkButton, Qt::LeftButton);
         });
-        const auto choice = form.ChooseFolder(DirFormMode::AddFolder);
+        const auto choice = form.chooseFolder(DirFormMode::AddFolder);
         QVERIFY(choice);
         QCOMPARE(choice->folder, w.music + "Alpha/");
         QVERIFY(!choice->recursive); // the box keeps its state between showings
@@ -297,7 +297,7 @@ private Q_SLOTS:
             QVERIFY(!form.quickAdded());
             QTest::keyClick(form.TreeView1, Qt::Key_Escape);
         });
-        QVERIFY(!form.ChooseFolder(DirFormMode::OpenFolder));
+        QVERIFY(!form.chooseFolder(DirFormMode::OpenFolder));
         QVERIFY(!form.isVisible());
     }
 
@@ -334,7 +334,7 @@ private Q_SLOTS:
         World w("music");
         TempDir gone;
         const std::string goneFolder = gone.path() + "/vanished/";
-        SaveRootMedia(w.player.settings, {w.music, goneFolder}, "", w.music);
+        saveRootMedia(w.player.settings, {w.music, goneFolder}, "", w.music);
         TDir_Form form(w.player);
         form.readMounts = [] {
             return std::vector<MountPoint>{{"/", "ext4", "/dev/sda1", MountKind::Disk},
@@ -386,7 +386,7 @@ private Q_SLOTS:
             QTRY_VERIFY(!form.isMaximized());
             form.reject();
         });
-        QVERIFY(!form.ChooseFolder(DirFormMode::OpenFolder));
+        QVERIFY(!form.chooseFolder(DirFormMode::OpenFolder));
     }
 
     void browseForFolderGivesASlashEndedFolderOrNothing() {

@@ -63,7 +63,7 @@ TEST(LineMoves, AgreesWithTheStepwiseMoveOnGeneratedBlocks) {
         auto e1 = entries, e2 = entries;
         auto i1 = idx, i2 = idx;
         int c1 = current, c2 = current;
-        const bool moved = MoveLinesBy(e1, i1, d, c1);
+        const bool moved = moveLinesBy(e1, i1, d, c1);
         const bool expected = d != 0 && moveStepwise(e2, i2, d, c2);
         ASSERT_EQ(moved, expected) << "round " << round;
         ASSERT_EQ(e1, e2) << "round " << round << " d " << d;
@@ -80,9 +80,9 @@ TEST(LineMoves, BlocksAtTheEndsDoNotMove) {
     std::vector<std::string> e{"a", "b", "c", "d"};
     std::vector<int> top{0, 2};
     int current = 2;
-    EXPECT_FALSE(MoveLinesBy(e, top, 1, current));
+    EXPECT_FALSE(moveLinesBy(e, top, 1, current));
     std::vector<int> bottom{1, 3};
-    EXPECT_FALSE(MoveLinesBy(e, bottom, -1, current));
+    EXPECT_FALSE(moveLinesBy(e, bottom, -1, current));
     EXPECT_EQ(e, (std::vector<std::string>{"a", "b", "c", "d"}));
     EXPECT_EQ(top, (std::vector<int>{0, 2}));
     EXPECT_EQ(current, 2);
@@ -96,7 +96,7 @@ TEST(LineMoves, AThousandLinesAcrossALongList) {
     for (int i = 0; i < 1000; ++i)
         idx.push_back(i);
     int current = 500; // playing inside the block
-    ASSERT_TRUE(MoveLinesBy(e, idx, -99000, current));
+    ASSERT_TRUE(moveLinesBy(e, idx, -99000, current));
     EXPECT_EQ(e[99000], "0");
     EXPECT_EQ(e[99999], "999");
     EXPECT_EQ(e[0], "1000") << "the rest closed up in order";

@@ -111,7 +111,7 @@ TEST_F(EditingTest, CropKeepsTheSelectionOrTheQueue) {
         pl.PlayingEntry = c.playing;
         pl.QueueList = c.queue;
         select(c.selected, c.selected.empty() ? -1 : *c.selected.begin());
-        CropPlaylist(player);
+        cropPlaylist(player);
         EXPECT_EQ(entries, c.entries);
         EXPECT_EQ(pl.QueueList, c.newQueue);
         EXPECT_EQ(pl.CurrentIndex, c.newCurrent);
@@ -149,9 +149,9 @@ TEST(Clipboard, PiecesEndedByCrLf) {
 TEST_F(EditingTest, CopyGivesWholeEntriesEachEndedByCrLf) {
     show({"/m/a.mp3", "/m/b.mp3|B side", "http://radio/|Radio"});
     select({0, 2}, 2);
-    EXPECT_EQ(CopySelectedText(player), "/m/a.mp3\r\nhttp://radio/|Radio\r\n");
+    EXPECT_EQ(copySelectedText(player), "/m/a.mp3\r\nhttp://radio/|Radio\r\n");
     select({}, -1);
-    EXPECT_EQ(CopySelectedText(player), "");
+    EXPECT_EQ(copySelectedText(player), "");
     EXPECT_EQ(entries.size(), 3u);
 }
 
@@ -183,7 +183,7 @@ TEST_F(EditingTest, PasteInsertsAtTheFocusedLine) {
         pl.PlayingEntry = "c";
         pl.CurrentIndex = 2;
         select(c.focus < 0 ? std::set<int>{} : std::set<int>{c.focus}, c.focus);
-        PasteEntries(player, c.text);
+        pasteEntries(player, c.text);
         if (!c.entries.empty()) {
             EXPECT_EQ(entries, c.entries);
         }
@@ -200,12 +200,12 @@ TEST_F(EditingTest, CutThenPasteMovesEntriesWithTheirTitles) {
     pl.PlayingEntry = "/m/d.mp3";
     pl.CurrentIndex = 3;
     select({1, 2}, 1);
-    const std::string text = CutSelected(player);
+    const std::string text = cutSelected(player);
     EXPECT_EQ(entries, (Strings{"/m/a.mp3", "/m/d.mp3"}));
     EXPECT_EQ(pl.CurrentIndex, 1);
 
     select({}, 1);
-    PasteEntries(player, text);
+    pasteEntries(player, text);
     EXPECT_EQ(entries, (Strings{"/m/a.mp3", "/m/b.mp3|Bee", "/m/c.mp3|See", "/m/d.mp3"}));
     EXPECT_EQ(view.selectedVector(), (std::vector<int>{1, 2}));
     EXPECT_EQ(pl.CurrentIndex, 3);
@@ -250,14 +250,14 @@ TEST_F(FileEditingTest, DeleteToTrashAsksThenStopsAndRemovesWhatWent) {
     select({1, 2, 3}, 1);
 
     view.answers = {false};
-    DeleteSelectedToTrash(player, trash());
+    deleteSelectedToTrash(player, trash());
     EXPECT_EQ(view.questions, Strings{"确实要把这 2 个文件移到回收站吗？"});
     EXPECT_TRUE(playback.calls.empty());
     EXPECT_TRUE(trashed.empty());
     EXPECT_EQ(entries.size(), 4u);
 
     view.answers = {true};
-    DeleteSelectedToTrash(player, trash());
+    deleteSelectedToTrash(player, trash());
     // the title is no part of the file's name; the stream has no file
     EXPECT_EQ(trashed, (Strings{b, c}));
     EXPECT_EQ(playback.calls, Strings{"StopPlayback true"});
@@ -284,7 +284,7 @@ TEST_F(FileEditingTest, ProtectedFirstFileLeavesTheListUnchanged) {
     pl.CurrentIndex = 2;
     select({0, 2}, 0);
     view.answers = {true};
-    DeleteSelectedToTrash(player, trash());
+    deleteSelectedToTrash(player, trash());
     ::chmod(lockedDir.c_str(), 0755);
 
     EXPECT_EQ(entries, (Strings{protectedSong, "/m/x.mp3", b}));
@@ -305,7 +305,7 @@ TEST_F(FileEditingTest, LaterFileThatStaysKeepsItsLine) {
     show({a, b, c, a});
     select({0, 1, 2}, 0);
     view.answers = {true};
-    DeleteSelectedToTrash(player, trash());
+    deleteSelectedToTrash(player, trash());
     EXPECT_EQ(trashed, (Strings{a, c}));
     // the unselected copy of "a" stays: lines, not texts, were chosen
     EXPECT_EQ(entries, (Strings{b, a}));
@@ -318,22 +318,22 @@ TEST_F(FileEditingTest, PlanAndFinishSplitForTheWindow) {
     show({a, a, "http://radio/"});
     pl.CurrentIndex = 2;
     select({0, 1, 2}, 0);
-    const RealDeletePlan plan = PlanRealDelete(player);
+    const RealDeletePlan plan = planRealDelete(player);
     EXPECT_EQ(plan.files, Strings{a}); // once, though selected twice
     EXPECT_TRUE(plan.includesCurrent);
-    EXPECT_EQ(RealDeleteQuestion(plan), "确实要把此文件移到回收站吗？\r\r" + a);
+    EXPECT_EQ(realDeleteQuestion(plan), "确实要把此文件移到回收站吗？\r\r" + a);
 
-    FinishRealDelete(player, plan, false);
+    finishRealDelete(player, plan, false);
     EXPECT_EQ(entries.size(), 3u);
     ASSERT_EQ(std::remove(a.c_str()), 0);
-    FinishRealDelete(player, plan, true);
+    finishRealDelete(player, plan, true);
     EXPECT_TRUE(entries.empty());
 
     // streams only: nothing to move, nothing to ask, the lines go
     show({"http://radio/", "/m/x.mp3"});
     select({0}, 0);
     view.questions.clear();
-    DeleteSelectedToTrash(player, trash());
+    deleteSelectedToTrash(player, trash());
     EXPECT_TRUE(view.questions.empty());
     EXPECT_EQ(entries, Strings{"/m/x.mp3"});
 }
@@ -350,7 +350,7 @@ TEST_F(FileEditingTest, RemoveMissingKeepsExistingFilesAndTheCurrentEntry) {
               c});
         pl.CurrentIndex = k.current;
         view.messages.clear();
-        RemoveMissingFiles(player);
+        removeMissingFiles(player);
         EXPECT_EQ(entries, (Strings{a, c}));
         EXPECT_EQ(pl.CurrentIndex, k.newCurrent);
         EXPECT_EQ(view.messages,
@@ -360,12 +360,12 @@ TEST_F(FileEditingTest, RemoveMissingKeepsExistingFilesAndTheCurrentEntry) {
 
 TEST_F(EditingTest, ClearingTheQueueTheHistoryAndTheList) {
     show({"a", "b", "c"});
-    ClearQueueAndHistory(player);
+    clearQueueAndHistory(player);
     EXPECT_EQ(view.lineCountChanges, 0); // nothing to clear, nothing redrawn
 
     pl.QueueList = {"b"};
     pl.ShuffleHistory = {"a", "c"};
-    ClearQueueAndHistory(player);
+    clearQueueAndHistory(player);
     EXPECT_TRUE(pl.QueueList.empty());
     EXPECT_TRUE(pl.ShuffleHistory.empty());
     EXPECT_EQ(entries.size(), 3u);
@@ -373,7 +373,7 @@ TEST_F(EditingTest, ClearingTheQueueTheHistoryAndTheList) {
     pl.QueueList = {"b"};
     pl.CurrentIndex = 1;
     pl.PlayingEntry = "b";
-    ClearPlaylist(player);
+    clearPlaylist(player);
     EXPECT_TRUE(entries.empty());
     EXPECT_TRUE(pl.QueueList.empty());
     EXPECT_EQ(pl.CurrentIndex, -1);
@@ -400,7 +400,7 @@ TEST_F(EditingTest, EditStoresTheFocusedEntrysNewText) {
         show({"a", "b|Bee", "c"});
         select(c.focus < 0 ? std::set<int>{} : std::set<int>{c.focus}, c.focus);
         Strings offered;
-        EditFocusedEntry(player, [&](std::string& text) {
+        editFocusedEntry(player, [&](std::string& text) {
             offered.push_back(text);
             text = "edited";
             return c.ok;
@@ -410,7 +410,7 @@ TEST_F(EditingTest, EditStoresTheFocusedEntrysNewText) {
     }
     show({});
     bool asked = false;
-    EditFocusedEntry(player, [&](std::string&) { return asked = true; });
+    editFocusedEntry(player, [&](std::string&) { return asked = true; });
     EXPECT_FALSE(asked);
 }
 
@@ -428,11 +428,11 @@ TEST_F(EditingTest, CurrentEntryNameForTheClipboard) {
     for (const Case& c : cases) {
         show({"first", c.entry});
         pl.CurrentIndex = 1;
-        EXPECT_EQ(CurrentEntryNameText(player), std::optional<std::string>(c.text)) << c.entry;
+        EXPECT_EQ(currentEntryNameText(player), std::optional<std::string>(c.text)) << c.entry;
     }
     for (const int current : {-1, 2}) {
         pl.CurrentIndex = current;
-        EXPECT_EQ(CurrentEntryNameText(player), std::nullopt) << current;
+        EXPECT_EQ(currentEntryNameText(player), std::nullopt) << current;
     }
 }
 

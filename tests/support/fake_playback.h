@@ -13,7 +13,7 @@ class FakePlayback : public PlaybackControl {
 public:
     // Calls in order: "OpenEntry 3", "StopPlayback true", ...
     std::vector<std::string> calls;
-    // switched() answers true this many times, then false (it counts down
+    // outputSwitched() answers true this many times, then false (it counts down
     // inside a const query, hence mutable).
     mutable int switchedPolls = 0;
     bool paused = false;
@@ -23,7 +23,7 @@ public:
         calls.push_back(std::string("StopPlayback ") + (releaseDevice ? "true" : "false"));
         paused = false;
     }
-    bool switched() const override {
+    bool outputSwitched() const override {
         if (switchedPolls <= 0)
             return false;
         --switchedPolls;

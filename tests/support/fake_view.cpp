@@ -9,7 +9,7 @@ void FakeView::ShowMessageKind(MessageKind kind, const std::string& text) {
     messages.push_back({kind, text});
 }
 
-bool FakeView::AskYesNo(const std::string& text) {
+bool FakeView::askYesNo(const std::string& text) {
     questions.push_back(text);
     if (answers.empty()) {
         ++unansweredQuestions;

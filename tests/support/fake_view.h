@@ -26,7 +26,7 @@ public:
     };
 
     // ---- Script ----
-    // Answers for AskYesNo, first in first out. A question with no answer left
+    // Answers for askYesNo, first in first out. A question with no answer left
     // is recorded in `unansweredQuestions` and answered No.
     std::deque<bool> answers;
     // Runs inside every processPendingMessages call (after it is counted):
@@ -94,7 +94,7 @@ public:
 
     // ---- PlayerView ----
     void ShowMessageKind(MessageKind kind, const std::string& text) override;
-    bool AskYesNo(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
     void processPendingMessages() override;
 
     int lineCount() const override { return lines; }
@@ -132,7 +132,7 @@ public:
     void runAddFilesCommand() override;
     void openFindWindow(const std::string& seed) override { findSeeds.push_back(seed); }
     void runDeleteCommand() override { ++deleteCommands; }
-    void applyBuiltInLook(int look) override { looks.push_back(look); }
+    void useBuiltInLook(int look) override { looks.push_back(look); }
     void maximizeWindow() override { ++maximizeCalls; }
 };
 

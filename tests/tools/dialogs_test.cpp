@@ -67,7 +67,7 @@ private Q_SLOTS:
 
         // The credits replace the shortcut list in the same window.
         ShowTextWindow(form, QStringLiteral("辅助操作"), ShortcutsText(), QString(), false);
-        ShowTextWindow(form, QStringLiteral("致谢   "), CreditsReport("/opt/kesto/kesto", 0),
+        ShowTextWindow(form, QStringLiteral("致谢   "), creditsReport("/opt/kesto/kesto", 0),
                        QString(), false);
         QVERIFY(form.isVisible());
         QVERIFY(form.Memo1->toPlainText().startsWith(QStringLiteral("常规")));
@@ -90,12 +90,12 @@ private Q_SLOTS:
 
     void creditsSizeText() {
         QLocale::setDefault(QLocale::c());
-        QCOMPARE(MegabytesText(1048576), QStringLiteral("1"));
-        QCOMPARE(MegabytesText(1572864), QStringLiteral("1.5"));
-        QCOMPARE(MegabytesText(1048576 + 10486), QStringLiteral("1.01"));
-        QCOMPARE(MegabytesText(0), QStringLiteral("0"));
+        QCOMPARE(megabytesText(1048576), QStringLiteral("1"));
+        QCOMPARE(megabytesText(1572864), QStringLiteral("1.5"));
+        QCOMPARE(megabytesText(1048576 + 10486), QStringLiteral("1.01"));
+        QCOMPARE(megabytesText(0), QStringLiteral("0"));
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(MegabytesText(quint64(1234567) * 1048576 + 524288), QStringLiteral("1.234.567,5"));
+        QCOMPARE(megabytesText(quint64(1234567) * 1048576 + 524288), QStringLiteral("1.234.567,5"));
         QLocale::setDefault(QLocale::c());
 
         QTemporaryDir dir;
@@ -109,8 +109,8 @@ private Q_SLOTS:
         make(QStringLiteral("Schemes/dark.kestoscheme"), 100);
         make(QStringLiteral(".git/objects/big"), 5000000);
         make(QStringLiteral(".hidden-file"), 24);
-        QCOMPARE(FolderSize(dir.path()), quint64(1048576 + 100 + 24));
-        const QString report = CreditsReport(QStringLiteral("/opt/kesto/kesto"), 1048576);
+        QCOMPARE(folderSize(dir.path()), quint64(1048576 + 100 + 24));
+        const QString report = creditsReport(QStringLiteral("/opt/kesto/kesto"), 1048576);
         QVERIFY(report.startsWith(QStringLiteral("常规   \r\n  路径: /opt/kesto/kesto\r\n"
                                                  "  程序包总计:    1 MB\r\n\r\n\r\n致谢")));
     }

@@ -166,7 +166,7 @@ AudioLibrary::ControlWaitReport AudioLibrary::controlLockWaits() const {
             static_cast<double>(w.worstNs.load()) / 1e6};
 }
 
-int AudioLibrary::GetConfig(AudioOption option) const {
+int AudioLibrary::getConfig(AudioOption option) const {
     Impl& d = *impl_;
     switch (option) {
     case AudioOption::BufferMs:
@@ -266,7 +266,7 @@ bool AudioLibrary::StreamPlay(AudioHandle handle) {
     return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) { return o.play(e); });
 }
 
-bool AudioLibrary::StreamCue(AudioHandle handle) {
+bool AudioLibrary::streamCue(AudioHandle handle) {
     return impl_->onOutput(handle, [](OutputStream& o, AudioError& e) { return o.cue(e); });
 }
 

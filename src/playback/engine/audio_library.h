@@ -62,7 +62,7 @@ public:
     // Stops and frees every stream and decoder, then releases the device.
     bool Free();
     bool SetConfig(AudioOption option, int value);
-    int GetConfig(AudioOption option) const;
+    int getConfig(AudioOption option) const;
     std::optional<std::string> GetDeviceDescription(int device);
 
     // How often calls from outside the feeder threads (play, pause, resume,
@@ -87,7 +87,7 @@ public:
     bool StreamPlay(AudioHandle handle);
     // Readies a stopped output at its start, paused: nothing is decoded or
     // played until ChannelResume or StreamPlay. Other states stay as they are.
-    bool StreamCue(AudioHandle handle);
+    bool streamCue(AudioHandle handle);
     // Freeing 0 or a dead handle does nothing and fails quietly.
     bool StreamFree(AudioHandle handle);
     bool MusicFree(AudioHandle handle) { return StreamFree(handle); }

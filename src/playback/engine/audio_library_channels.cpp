@@ -42,7 +42,7 @@ std::int64_t AudioLibrary::StreamGetFilePosition(AudioHandle handle, FilePositio
         return d.fail(AudioError::BadHandle, std::int64_t{-1});
     if (!c.decoder)
         return d.fail(AudioError::NotAvailable, std::int64_t{-1});
-    const std::int64_t at = c.decoder->filePosition(mode);
+    const std::int64_t at = c.decoder->sourcePosition(mode);
     if (at < 0)
         return d.fail(AudioError::NotAvailable, std::int64_t{-1});
     d.ok();
@@ -97,7 +97,7 @@ std::optional<ChannelAttributes> AudioLibrary::ChannelGetAttributes(AudioHandle 
     const int maxVolume = d.settings->maxVolume;
     ChannelAttributes a;
     a.rate = static_cast<int>(rateOf(c));
-    a.volume = c.output ? static_cast<int>(std::lround(c.output->volume() * maxVolume)) : maxVolume;
+    a.volume = c.output ? static_cast<int>(std::lround(c.output->gain() * maxVolume)) : maxVolume;
     d.ok();
     return a;
 }
@@ -128,7 +128,7 @@ bool AudioLibrary::ChannelSetAttributes(AudioHandle handle, int rate, int volume
         return d.fail(e, false);
     if (volume >= 0) {
         const int maxVolume = d.settings->maxVolume;
-        c.output->setVolume(static_cast<double>(std::min(volume, maxVolume)) / maxVolume);
+        c.output->setGain(static_cast<double>(std::min(volume, maxVolume)) / maxVolume);
     }
     d.ok();
     return true;
@@ -169,7 +169,7 @@ std::int64_t AudioLibrary::ChannelGetPosition(AudioHandle handle) {
     if (!c)
         return d.fail(AudioError::BadHandle, std::int64_t{-1});
     d.ok();
-    return c.output ? c.output->position() : c.decoder->position();
+    return c.output ? c.output->bytePosition() : c.decoder->bytePosition();
 }
 
 bool AudioLibrary::ChannelSetPosition(AudioHandle handle, std::int64_t bytes) {

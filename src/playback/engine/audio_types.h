@@ -46,7 +46,7 @@ inline constexpr std::uint32_t kStreamEnd = 0x80000000u;
 // ChannelInfo::flags bit 0: the source has 8-bit samples (decoders still deliver 16-bit).
 inline constexpr std::uint32_t kSample8Bit = 1;
 
-// SetConfig / GetConfig options.
+// SetConfig / getConfig options.
 enum class AudioOption : int { BufferMs = 0, UpdatePeriodMs = 1, MaxVolume = 3 };
 
 // StreamGetFilePosition modes.

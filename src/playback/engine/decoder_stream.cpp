@@ -43,7 +43,7 @@ bool DecoderStream::active() const {
     return !ended_;
 }
 
-std::int64_t DecoderStream::position() const {
+std::int64_t DecoderStream::bytePosition() const {
     std::lock_guard lock(mutex_);
     return decoder_->positionFrames() * frameBytes();
 }
@@ -60,7 +60,7 @@ bool DecoderStream::setPosition(std::int64_t bytes, AudioError& error) {
     return true;
 }
 
-std::int64_t DecoderStream::filePosition(FilePositionMode mode) const {
+std::int64_t DecoderStream::sourcePosition(FilePositionMode mode) const {
     std::lock_guard lock(mutex_);
     switch (mode) {
     case FilePositionMode::Decode:

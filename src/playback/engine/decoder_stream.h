@@ -25,9 +25,9 @@ public:
     // decoder had already ended or fails before delivering anything.
     std::int64_t read(void* buffer, std::uint32_t size, AudioError& error);
     bool active() const;
-    std::int64_t position() const;
+    std::int64_t bytePosition() const;
     bool setPosition(std::int64_t bytes, AudioError& error);
-    std::int64_t filePosition(FilePositionMode mode) const;
+    std::int64_t sourcePosition(FilePositionMode mode) const;
     std::optional<std::string> tags(TagKind kind) const;
 
 private:

@@ -119,20 +119,20 @@ std::optional<MpegProbe> probeMpeg(ByteSource& source, AudioError& error) {
         return std::nullopt;
 
     // Room for a frame that starts at the end of the window and its successor's header.
-    std::vector<std::uint8_t> window(kSearchWindow + 2 * 2881 + 4);
-    const std::size_t got = readFully(source, window.data(), window.size());
+    std::vector<std::uint8_t> bytes(kSearchWindow + 2 * 2881 + 4);
+    const std::size_t got = readFully(source, bytes.data(), bytes.size());
     const std::int64_t fileSize = source.size();
     for (std::size_t i = 0; i + 4 <= got && i < kSearchWindow; ++i) {
-        auto h = parseMpegHeader(&window[i]);
+        auto h = parseMpegHeader(&bytes[i]);
         if (!h)
             continue;
         const std::size_t next = i + h->bytes;
         bool confirmed = false;
         if (next + 4 <= got) {
-            auto second = parseMpegHeader(&window[next]);
+            auto second = parseMpegHeader(&bytes[next]);
             confirmed = second && sameStream(*h, *second);
             // A single frame followed by an ID3v1 tag is still a stream.
-            if (!confirmed && next + 3 <= got && std::memcmp(&window[next], "TAG", 3) == 0)
+            if (!confirmed && next + 3 <= got && std::memcmp(&bytes[next], "TAG", 3) == 0)
                 confirmed = true;
         } else if (fileSize >= 0 && start + static_cast<std::int64_t>(next) == fileSize) {
             confirmed = true; // exactly one frame, ending the file
@@ -142,7 +142,7 @@ std::optional<MpegProbe> probeMpeg(ByteSource& source, AudioError& error) {
         MpegProbe probe;
         probe.first = *h;
         probe.firstFrameOffset = start + static_cast<std::int64_t>(i);
-        readLengthTag(&window[i], got - i, probe);
+        readLengthTag(&bytes[i], got - i, probe);
         error = AudioError::Ok;
         return probe;
     }

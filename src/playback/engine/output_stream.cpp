@@ -433,7 +433,7 @@ ChannelState OutputStream::state() const {
     return s;
 }
 
-std::int64_t OutputStream::position() const {
+std::int64_t OutputStream::bytePosition() const {
     std::shared_ptr<DeviceChannel> channel;
     std::int64_t last = 0;
     {
@@ -449,7 +449,7 @@ std::size_t OutputStream::peek(void* dst, std::size_t size) const {
     if (s != ChannelState::Playing && s != ChannelState::Stalled)
         return 0;
     size = size / format_.frameBytes() * format_.frameBytes();
-    return buffer_.peek(position(), static_cast<std::uint8_t*>(dst), size);
+    return buffer_.peek(bytePosition(), static_cast<std::uint8_t*>(dst), size);
 }
 
 std::size_t OutputStream::pull(std::uint8_t* dst, std::size_t max, bool& drained) {

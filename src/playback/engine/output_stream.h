@@ -61,13 +61,13 @@ public:
     void shutdown();
 
     ChannelState state() const;
-    std::int64_t position() const;
+    std::int64_t bytePosition() const;
     // The samples being heard now, without consuming them; 0 bytes unless playing.
     std::size_t peek(void* dst, std::size_t size) const;
 
-    void setVolume(double gain) { buffer_.setGain(gain); }
+    void setGain(double gain) { buffer_.setGain(gain); }
     void slideVolume(double gain, int ms);
-    double volume() const { return buffer_.gain(); }
+    double gain() const { return buffer_.gain(); }
 
     void addDsp(AudioHandle dsp, DspProc proc, int priority);
     bool removeDsp(AudioHandle dsp);

@@ -123,13 +123,13 @@ TEST(EngineLibrary, OptionsAreCheckedAndKept) {
     EXPECT_TRUE(audio.SetConfig(AudioOption::BufferMs, 3000));
     EXPECT_TRUE(audio.SetConfig(AudioOption::UpdatePeriodMs, 100));
     EXPECT_TRUE(audio.SetConfig(AudioOption::MaxVolume, 1000));
-    EXPECT_EQ(audio.GetConfig(AudioOption::BufferMs), 3000);
-    EXPECT_EQ(audio.GetConfig(AudioOption::UpdatePeriodMs), 100);
+    EXPECT_EQ(audio.getConfig(AudioOption::BufferMs), 3000);
+    EXPECT_EQ(audio.getConfig(AudioOption::UpdatePeriodMs), 100);
     EXPECT_FALSE(audio.SetConfig(AudioOption::BufferMs, 0));
     EXPECT_EQ(audio.ErrorGetCode(), static_cast<int>(AudioError::Parameter));
     EXPECT_FALSE(audio.SetConfig(AudioOption::UpdatePeriodMs, 0));
     EXPECT_FALSE(audio.SetConfig(AudioOption::MaxVolume, 0));
-    EXPECT_EQ(audio.GetConfig(AudioOption::BufferMs), 3000);
+    EXPECT_EQ(audio.getConfig(AudioOption::BufferMs), 3000);
 }
 
 TEST(EngineLibrary, DeviceLifecycle) {

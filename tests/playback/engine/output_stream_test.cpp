@@ -390,7 +390,7 @@ TEST(EngineOutputStream, CueHoldsAnOutputSilentUntilItResumes) {
         quickSettings(audio);
         AudioHandle out = audio.StreamCreate(
             44100, 2, 0, [&](AudioHandle, void* b, std::uint32_t n) { return counter.fill(b, n); });
-        ASSERT_TRUE(audio.StreamCue(out));
+        ASSERT_TRUE(audio.streamCue(out));
         EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Paused);
         std::this_thread::sleep_for(100ms);
         EXPECT_TRUE(counter.blocks().empty());
@@ -398,7 +398,7 @@ TEST(EngineOutputStream, CueHoldsAnOutputSilentUntilItResumes) {
         ASSERT_TRUE(audio.ChannelResume(out));
         ASSERT_TRUE(waitFor([&] { return audio.ChannelGetPosition(out) > 20000; }));
         // a cue leaves a running output alone
-        ASSERT_TRUE(audio.StreamCue(out));
+        ASSERT_TRUE(audio.streamCue(out));
         EXPECT_EQ(audio.ChannelIsActive(out), ChannelState::Playing);
 
         // stopped and cued again: back at the start, and nothing more asked for
@@ -406,7 +406,7 @@ TEST(EngineOutputStream, CueHoldsAnOutputSilentUntilItResumes) {
         const std::size_t asked = counter.blocks().size();
         const std::string heard = wavData(path);
         counter.newSegment();
-        ASSERT_TRUE(audio.StreamCue(out));
+        ASSERT_TRUE(audio.streamCue(out));
         std::this_thread::sleep_for(100ms);
         EXPECT_EQ(counter.blocks().size(), asked);
         EXPECT_EQ(audio.ChannelGetPosition(out), 0);
