@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 50; ++i)
         player.playlist.QueueList.push_back(entries[static_cast<std::size_t>(i * 7)]);
     player.playlist.CurrentIndex = 3;
-    player.DeviceReady = true;
+    player.transport.DeviceReady = true;
     RefreshListView(player, false, false);
     TGorseListbox& list = *window.ListScreen;
     QWidget* viewport = list.viewport();

@@ -102,7 +102,7 @@ void BM_SortPlaylist(benchmark::State& state) {
         b.player.playlist.PlaylistEntries = shuffled;
         b.player.playlist.CurrentIndex = 500;
         state.ResumeTiming();
-        SortPlaylist(b.player, static_cast<int>(state.range(1)));
+        SortPlaylist(b.player, sortingWayFromInt(static_cast<int>(state.range(1))));
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -113,7 +113,7 @@ void BM_EntryDisplayTextRelative(benchmark::State& state) {
     PlaylistState pl;
     pl.PlaylistEntries = musicEntries(1000, "/home/ann/Music/");
     pl.RootMediaList = {"/mnt/other/", "/home/ann/Music/"};
-    pl.ViewFormat = 2;
+    pl.ViewFormat = ViewFormat::RelativePath;
     for (auto _ : state)
         for (int line = 200; line < 250; ++line)
             benchmark::DoNotOptimize(EntryDisplayText(pl, line));

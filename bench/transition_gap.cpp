@@ -62,16 +62,16 @@ struct Setup {
         player = std::make_unique<Player>(AppPaths(dir.path()), view, options);
         player->playlist.PlaylistEntries = {dir.file("a.wav"), dir.file("b.wav")};
         view.lines = 2;
-        setPlayMode(*player, kPlayList);
+        setPlayMode(*player, PlayMode::PlayList);
     }
     // Plays both files with the status tick on its own period, as the window does.
     void play(const std::function<void()>& poll = {}) {
         OpenEntry(*player, 0);
         auto next = Clock::now();
-        while (player->OutputStream != 0) {
+        while (player->feed.OutputStream != 0) {
             if (Clock::now() >= next) {
                 StatusTick(*player);
-                next += std::chrono::milliseconds(player->StatusPeriod);
+                next += std::chrono::milliseconds(player->status.StatusPeriod);
             }
             if (poll)
                 poll();
@@ -109,7 +109,7 @@ std::vector<double> wavGaps(int runs) {
         Clock::time_point firstDone{};
         Clock::time_point secondStart{};
         s.play([&] {
-            const AudioHandle out = p.OutputStream;
+            const AudioHandle out = p.feed.OutputStream;
             if (first == 0)
                 first = out;
             if (firstDone == Clock::time_point{} && p.audio.ChannelGetPosition(first) >= firstBytes)

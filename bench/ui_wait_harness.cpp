@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     view.clientHeight = 320;
     EngineWaitStats waits;
     player.engineWaits = &waits;
-    setPlayMode(player, kShuffle);
+    setPlayMode(player, PlayMode::Shuffle);
 
     Timings statusTicks, levelTicks, actions, engineCalls;
     std::mt19937 random(1);
@@ -122,23 +122,23 @@ int main(int argc, char** argv) {
     auto nextAction = Clock::now() + std::chrono::milliseconds(150 + random() % 450);
     int follows = 0;
     int starts = 0;
-    AudioHandle lastOutput = player.OutputStream;
+    AudioHandle lastOutput = player.feed.OutputStream;
     std::uint64_t waitCalls = 0;
     while (Clock::now() < end) {
         const auto now = Clock::now();
         if (fast || now >= nextStatus) {
-            const bool pending = player.switchedTo != nullptr;
+            const bool pending = player.transport.switchedTo != nullptr;
             const std::uint64_t before = waits.calls;
             timed(statusTicks, [&] { StatusTick(player); });
             waitCalls += waits.calls - before;
-            follows += pending && !player.switchedTo ? 1 : 0;
-            if (player.OutputStream != lastOutput) {
+            follows += pending && !player.transport.switchedTo ? 1 : 0;
+            if (player.feed.OutputStream != lastOutput) {
                 ++starts;
-                lastOutput = player.OutputStream;
+                lastOutput = player.feed.OutputStream;
             }
-            if (player.OutputStream == 0)
+            if (player.feed.OutputStream == 0)
                 OpenEntry(player, static_cast<int>(random() % 1000));
-            nextStatus = now + std::chrono::milliseconds(player.StatusPeriod);
+            nextStatus = now + std::chrono::milliseconds(player.status.StatusPeriod);
         }
         if (fast || now >= nextLevel) {
             timed(levelTicks, [&] { LevelTick(player); });

@@ -126,7 +126,7 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
     if (start_.startMaximized)
         setWindowState(windowState() | Qt::WindowMaximized);
 
-    player_->MuteRestore = -1;
+    player_->transport.MuteRestore = -1;
     setWindowTitle(QString::fromStdString(start_.versionCaption));
     setApplicationTitle(QString::fromStdString(start_.versionCaption));
     LabelTime->clear();
@@ -218,21 +218,17 @@ void TAppKesto::layoutHeader() {
     PanelLevelMeter14->move(LevelMeter14->x(), 22);
 
     switch (vuStyle_) {
-    case 0:
+    case VUStyle::None:
         LabelVolume->move(w - LabelVolume->width() - b, 23);
         Progres->resize(w - 2 * Progres->x(), Progres->height());
         break;
-    case 1:
+    case VUStyle::SevenLeds:
         LabelVolume->move(LevelMeter6->x() - LabelVolume->width() - b, 23);
         Progres->resize(LevelMeter6->x() - Progres->x() - b, Progres->height());
         break;
-    case 2:
-    case 3:
+    case VUStyle::FourteenLeds:
         LabelVolume->move(VolumeProcesBar->x() - LabelVolume->width() - 4, 23);
         Progres->resize(LevelMeter14->x() - Progres->x() - b, Progres->height());
-        break;
-    default:
-        Progres->resize(w - 2 * Progres->x(), Progres->height());
         break;
     }
     // A long time text ends where the volume read-out or the meter's scale begins.
@@ -244,10 +240,10 @@ void TAppKesto::layoutHeader() {
     LabelTime->resize(std::max(0, right - LabelTime->x()), LabelTime->height());
 }
 
-void TAppKesto::SetVUStyle(int style) {
+void TAppKesto::SetVUStyle(VUStyle style) {
     vuStyle_ = style;
     if (player_)
-        player_->VUStyle = style; // the level tick draws into the meter of this style
+        player_->level.VUStyle = style; // the level tick draws into the meter of this style
     LevelMeter6->hide();
     LevelMeter14->hide();
     PanelLevelMeter14->hide();
@@ -255,28 +251,25 @@ void TAppKesto::SetVUStyle(int style) {
     actions()["Level2Ac"]->setChecked(false);
     actions()["Level3Ac"]->setChecked(false);
     switch (style) {
-    case 0:
+    case VUStyle::None:
         LabelVolume->show();
         actions()["Level1Ac"]->setChecked(true);
         break;
-    case 1:
+    case VUStyle::SevenLeds:
         LabelVolume->show();
         LevelMeter6->show();
         actions()["Level2Ac"]->setChecked(true);
         break;
-    case 2:
-    case 3:
+    case VUStyle::FourteenLeds:
         LabelVolume->hide();
         LevelMeter14->show();
         PanelLevelMeter14->show();
         actions()["Level3Ac"]->setChecked(true);
         break;
-    default:
-        break;
     }
     layoutHeader();
     arrangeTicks(); // a meter shown or hidden starts or rests the level ticks
-    player_->settings.writeInt("Window", "VUStyle", style);
+    player_->settings.writeInt("Window", "VUStyle", toInt(style));
 }
 
 void TAppKesto::applyStartupValues(const StartupValues& v) {
@@ -296,8 +289,8 @@ void TAppKesto::applyStartupValues(const StartupValues& v) {
     list.LastOpenedDir = v.lastOpenedDir;
     list.RootMediaList = v.rootMedia;
     list.RelativeDelimiter = v.relativeDelimiter;
-    player_->SoftmutePercent = v.softmutePercent;
-    player_->PlayMode = v.playMode;
+    player_->transport.SoftmutePercent = v.softmutePercent;
+    player_->transport.PlayMode = v.playMode;
     SetVolume(*player_, v.volume);
     ApplyPlayMode(*player_);
 }
@@ -413,8 +406,8 @@ ExitValues TAppKesto::exitValues() const {
     // The folder browser remembers where the user was; without it, the values read at start.
     v.lastOpenedDir = dirForm_ ? dirForm_->browserFolder() : start_.lastOpenedDir;
     v.lastOpenedDrive = dirForm_ ? dirForm_->rootChoice() : start_.lastOpenedDrive;
-    v.playMode = player_->PlayMode;
-    v.volume = player_->Volume;
+    v.playMode = player_->transport.PlayMode;
+    v.volume = player_->transport.Volume;
     return v;
 }
 

@@ -80,8 +80,8 @@ public:
     Player& player() { return *player_; }
 
     // Meter style: 0 none, 1 the small vertical meter, 2 (or 3) the wide one.
-    void SetVUStyle(int style);
-    int levelStyle() const { return vuStyle_; }
+    void SetVUStyle(VUStyle style);
+    VUStyle levelStyle() const { return vuStyle_; }
     // The geometry saved at exit when the window is not maximised.
     const WindowGeometry& normalGeometry() const { return normalGeometry_; }
     // The deferred start-up work, run once the event loop runs.
@@ -117,14 +117,14 @@ public:
     int listClientHeight() const override;
     int listItemHeight() const override;
     void setStatusPanelText(int panel, const std::string& text) override;
-    void setViewFormatChecked(int format) override;
+    void setViewFormatChecked(ViewFormat format) override;
     void setBusyCursor(bool busy) override;
     void setCaption(const std::string& text) override;
     void showSeekBar(std::int64_t max, std::int64_t position) override;
     void setTimeLabel(const std::string& text) override;
     void showVolume(int volume) override;
-    void showLevels(int style, int leftLeds, int rightLeds) override;
-    void setPlayModeChecked(int mode) override;
+    void showLevels(VUStyle style, int leftLeds, int rightLeds) override;
+    void setPlayModeChecked(PlayMode mode) override;
     void setStatusTimer(bool running, int periodMs) override;
     void setLevelTimer(bool running) override;
     void setClipboardText(const std::string& text) override;
@@ -240,7 +240,7 @@ private:
     int volumeDragStartY_ = 0;
     int volumeDragStartVolume_ = 0;
     bool keyHandled_ = false;
-    int vuStyle_ = 1;
+    VUStyle vuStyle_ = VUStyle::SevenLeds;
     bool snapping_ = false;
     int borderWidth_ = 0; // (window width - client width) div 2, taken once at start
 };

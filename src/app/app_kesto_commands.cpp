@@ -172,23 +172,24 @@ void TAppKesto::connectActions() {
     on("CopyPlAc", [this] { copyPlCommand(); });
     on("ViewPlayBarAc", [this] { viewPlayBarCommand(); });
     on("ViewProgressPanelAc", [this] { viewProgressPanelCommand(); });
-    on("View1Ac", [this] { setViewFormat(*player_, 0); });
-    on("View2Ac", [this] { setViewFormat(*player_, 1); });
+    on("View1Ac", [this] { setViewFormat(*player_, ViewFormat::FileName); });
+    on("View2Ac", [this] { setViewFormat(*player_, ViewFormat::FullPath); });
     on("View3Ac", [this] {
         if (player_->playlist.RootMediaList.empty()) {
             ShowMessageKind(MessageKind::Information,
                             "在您开始使用查看相对路径结构前，请先设置您的音乐文件夹。");
             setUpMusicFolder();
         }
-        setViewFormat(*player_, 2);
+        setViewFormat(*player_, ViewFormat::RelativePath);
     });
-    on("ViewFormatPathAc",
-       [this] { setViewFormat(*player_, (player_->playlist.ViewFormat + 1) % 3); });
+    on("ViewFormatPathAc", [this] {
+        setViewFormat(*player_, viewFormatFromInt((toInt(player_->playlist.ViewFormat) + 1) % 3));
+    });
     on("QueuAc", [this] { QueueSelected(*player_); });
-    on("Level1Ac", [this] { SetVUStyle(0); });
-    on("Level2Ac", [this] { SetVUStyle(1); });
-    on("Level3Ac", [this] { SetVUStyle(2); });
-    on("VUToggleAc", [this] { SetVUStyle(vuStyle_ >= 2 ? 0 : vuStyle_ + 1); });
+    on("Level1Ac", [this] { SetVUStyle(VUStyle::None); });
+    on("Level2Ac", [this] { SetVUStyle(VUStyle::SevenLeds); });
+    on("Level3Ac", [this] { SetVUStyle(VUStyle::FourteenLeds); });
+    on("VUToggleAc", [this] { SetVUStyle(vuStyleFromInt((toInt(vuStyle_) + 1) % 3)); });
     on("AboutAc", [this] {
         if (!info_)
             info_ = std::make_unique<TInfo_Form>(this);

@@ -94,7 +94,7 @@ bool TAppKesto::listKeyPress(QKeyEvent* event) {
         keyHandled_ = false;
         return false;
     }
-    if (isVolumeKey(code) && vuStyle_ >= 2 && !volumeDragging_) {
+    if (isVolumeKey(code) && vuStyle_ == VUStyle::FourteenLeds && !volumeDragging_) {
         volumeDragging_ = true;
         PanelLevelMeter14->hide();
         LabelVolume->show();
@@ -110,9 +110,9 @@ bool TAppKesto::listKeyRelease(QKeyEvent* event) {
     const int code = vkFromQtKey(event->key(), event->modifiers());
     if (event->isAutoRepeat())
         return false;
-    if (isSeekKey(code) && player_->DeviceReady) {
+    if (isSeekKey(code) && player_->transport.DeviceReady) {
         finishKeyboardSeek(*player_);
-    } else if (isVolumeKey(code) && vuStyle_ >= 2) {
+    } else if (isVolumeKey(code) && vuStyle_ == VUStyle::FourteenLeds) {
         volumeDragging_ = false;
         PanelLevelMeter14->show();
         LabelVolume->hide();
@@ -130,11 +130,11 @@ bool TAppKesto::volumeDragEvent(QEvent* event) {
             return false;
         volumeDragging_ = true;
         volumeDragStartY_ = qRound(me->globalPosition().y());
-        volumeDragStartVolume_ = player_->Volume;
-        if (vuStyle_ == 1) {
+        volumeDragStartVolume_ = player_->transport.Volume;
+        if (vuStyle_ == VUStyle::SevenLeds) {
             VolumeProcesBar->show();
             LevelMeter6->hide();
-        } else if (vuStyle_ >= 2) {
+        } else if (vuStyle_ == VUStyle::FourteenLeds) {
             VolumeProcesBar->show();
             LabelVolume->show();
             PanelLevelMeter14->hide();
@@ -155,16 +155,16 @@ bool TAppKesto::volumeDragEvent(QEvent* event) {
         if (!volumeDragging_)
             return false;
         volumeDragging_ = false;
-        if (vuStyle_ == 1) {
+        if (vuStyle_ == VUStyle::SevenLeds) {
             LevelMeter6->show();
             VolumeProcesBar->hide();
-        } else if (vuStyle_ >= 2) {
+        } else if (vuStyle_ == VUStyle::FourteenLeds) {
             PanelLevelMeter14->show();
             LevelMeter14->resize(143, LevelMeter14->height());
             VolumeProcesBar->hide();
         }
         // A drag ends a pending soft mute: the next Pause mutes afresh.
-        player_->MuteRestore = -1;
+        player_->transport.MuteRestore = -1;
         return true;
     }
     default:
@@ -175,8 +175,8 @@ bool TAppKesto::volumeDragEvent(QEvent* event) {
 bool TAppKesto::seekDragEvent(QEvent* event) {
     const auto positionAt = [this](const QMouseEvent* me) {
         const qint64 x = std::clamp<qint64>(qRound(me->position().x()), 0, Progres->width());
-        return static_cast<qint64>(std::llround(static_cast<double>(player_->SeekBarMax) * x /
-                                                std::max(1, Progres->width())));
+        return static_cast<qint64>(std::llround(static_cast<double>(player_->mirror.SeekBarMax) *
+                                                x / std::max(1, Progres->width())));
     };
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
@@ -187,13 +187,14 @@ bool TAppKesto::seekDragEvent(QEvent* event) {
         return true;
     }
     case QEvent::MouseMove: {
-        if (!player_->Seeking)
+        if (!player_->transport.Seeking)
             return false;
         seekDragTo(*player_, positionAt(static_cast<QMouseEvent*>(event)));
         return true;
     }
     case QEvent::MouseButtonRelease:
-        if (player_->Seeking && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        if (player_->transport.Seeking &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             endSeekDrag(*player_);
         return true;
     default:
@@ -231,7 +232,7 @@ void TAppKesto::restoreFromTray() {
     activateWindow();
     if (tray_ && tray_->isVisible()) {
         // Back from the tray while the output plays: the ticks run again.
-        if (player_->audio.ChannelIsActive(player_->OutputStream) == ChannelState::Playing) {
+        if (player_->audio.ChannelIsActive(player_->feed.OutputStream) == ChannelState::Playing) {
             setStatusRunning(*player_, true);
             LevelStart(*player_);
         }

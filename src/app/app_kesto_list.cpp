@@ -56,7 +56,7 @@ TAppKesto::LineLook TAppKesto::lineLook(int index, bool selected) {
             look.text = QString::number(q) + QStringLiteral(" >   ") + look.text;
 
     // A line counts as playing only while the output is open.
-    const bool playing = index == list.CurrentIndex && player_->DeviceReady;
+    const bool playing = index == list.CurrentIndex && player_->transport.DeviceReady;
     if (selected) {
         look.fill = (playing ? style_.playingSelectionColor : style_.selectionColor).resolve(pal);
         look.ink = (playing ? style_.playingSelectedColor : style_.selectedFontColor).resolve(pal);

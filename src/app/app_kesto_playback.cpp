@@ -48,10 +48,11 @@ void TAppKesto::connectTransport() {
     connect(a["TerugspoelenAc"], &QAction::triggered, this, key(vk::Back));
     connect(a["JumpAc"], &QAction::triggered, this, key(vk::OemGrave));
     connect(a["PlayModeToggleAc"], &QAction::triggered, this,
-            [this] { setPlayMode(*player_, (player_->PlayMode + 1) % 5); });
+            [this] { stepPlayMode(*player_, false); });
     const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
     for (int m = 0; m < 5; ++m)
-        connect(a[modes[m]], &QAction::triggered, this, [this, m] { setPlayMode(*player_, m); });
+        connect(a[modes[m]], &QAction::triggered, this,
+                [this, m] { setPlayMode(*player_, playModeFromInt(m)); });
     connect(a["ResetMixerAc"], &QAction::triggered, this, [this] { ResetMixer(*player_); });
     connect(a["TotalTimeAc"], &QAction::triggered, this, [this] { totalTimeCommand(); });
 
@@ -129,7 +130,7 @@ void TAppKesto::stopTimers() {
 void TAppKesto::totalTimeCommand() {
     PlaylistState& list = player_->playlist;
     const QString savedPanel = StatusBar1->text(kInfoPanel);
-    const bool openedHere = !player_->DeviceReady;
+    const bool openedHere = !player_->transport.DeviceReady;
     if (openedHere)
         InitOutput(*player_);
     const std::vector<int> selected = ListScreen->selectedIndexes();
@@ -200,17 +201,23 @@ void TAppKesto::showVolume(int volume) {
     VolumeProcesBar2->setPosition(percent);
 }
 
-void TAppKesto::showLevels(int style, int leftLeds, int rightLeds) {
-    TGorseProgress* meter = style == 1 ? LevelMeter6 : (style >= 2 ? LevelMeter14 : nullptr);
-    if (!meter)
-        return;
-    meter->setLevels(leftLeds, rightLeds);
+void TAppKesto::showLevels(VUStyle style, int leftLeds, int rightLeds) {
+    switch (style) {
+    case VUStyle::SevenLeds:
+        LevelMeter6->setLevels(leftLeds, rightLeds);
+        break;
+    case VUStyle::FourteenLeds:
+        LevelMeter14->setLevels(leftLeds, rightLeds);
+        break;
+    case VUStyle::None:
+        break;
+    }
 }
 
-void TAppKesto::setPlayModeChecked(int mode) {
+void TAppKesto::setPlayModeChecked(PlayMode mode) {
     const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
     for (int m = 0; m < 5; ++m)
-        actions()[modes[m]]->setChecked(m == mode);
+        actions()[modes[m]]->setChecked(m == toInt(mode));
 }
 
 void TAppKesto::setStatusTimer(bool running, int periodMs) {
@@ -230,7 +237,7 @@ void TAppKesto::arrangeTicks() {
     // Without a meter on screen the level tick has nothing to draw: rather
     // than wake the UI thread 50 times a second for nothing, its timer waits
     // for one (a meter style, or the window back from the task bar or tray).
-    const bool level = levelWanted_ && vuStyle_ > 0 && !meterOffScreen_;
+    const bool level = levelWanted_ && vuStyle_ != VUStyle::None && !meterOffScreen_;
     if (!level)
         levelTimer_.stop();
     else if (!levelTimer_.isActive())

@@ -101,10 +101,10 @@ void TAppKesto::setStatusPanelText(int panel, const std::string& text) {
     StatusBar1->setText(panel, QString::fromStdString(text));
 }
 
-void TAppKesto::setViewFormatChecked(int format) {
-    actions()["View1Ac"]->setChecked(format == 0);
-    actions()["View2Ac"]->setChecked(format == 1);
-    actions()["View3Ac"]->setChecked(format == 2);
+void TAppKesto::setViewFormatChecked(ViewFormat format) {
+    actions()["View1Ac"]->setChecked(format == ViewFormat::FileName);
+    actions()["View2Ac"]->setChecked(format == ViewFormat::FullPath);
+    actions()["View3Ac"]->setChecked(format == ViewFormat::RelativePath);
 }
 
 void TAppKesto::setBusyCursor(bool busy) {

@@ -44,7 +44,7 @@ std::int16_t* scratch(std::vector<std::int16_t>& buffer, std::int64_t bytes) {
 
 // Reads and drops `bytes` from a decoder.
 void discard(Player& player, AudioHandle decoder, std::int64_t bytes) {
-    std::int16_t* sink = scratch(player.analysisScratch, bytes);
+    std::int16_t* sink = scratch(player.feed.analysisScratch, bytes);
     if (bytes > 0)
         player.audio.ChannelGetData(decoder, sink, static_cast<std::uint32_t>(bytes));
 }
@@ -81,20 +81,20 @@ std::int64_t leadSkipBytes(const std::int16_t* samples, std::size_t count) {
 }
 
 bool NearTail(Player& player) {
-    if (!player.MainIsMp3)
+    if (!player.feed.MainIsMp3)
         return false;
     AudioLibrary& audio = player.audio;
-    const AudioHandle main = player.MainDecoder;
+    const AudioHandle main = player.feed.MainDecoder;
     const std::int64_t length = audio.StreamGetLength(main);
     return length > audio.ChannelSeconds2Bytes(main, 3.0) &&
            audio.ChannelGetPosition(main) >=
-               length - audio.ChannelSeconds2Bytes(player.OutputStream, 1.0);
+               length - audio.ChannelSeconds2Bytes(player.feed.OutputStream, 1.0);
 }
 
 std::int64_t TailCut(Player& player) {
     AudioLibrary& audio = player.audio;
-    const AudioHandle main = player.MainDecoder;
-    const AudioHandle mirror = player.MirrorDecoder;
+    const AudioHandle main = player.feed.MainDecoder;
+    const AudioHandle mirror = player.feed.MirrorDecoder;
     // The mirror is not decoded alongside the file, which would double the
     // cost of every block for one look a second before the end: it is stood
     // where the file is now, once. Should that fail, the file plays out whole.
@@ -103,7 +103,7 @@ std::int64_t TailCut(Player& player) {
         return std::max<std::int64_t>(audio.StreamGetLength(main) - std::max<std::int64_t>(at, 0),
                                       0);
     const std::int64_t want = audio.ChannelSeconds2Bytes(main, 3.0);
-    std::int16_t* samples = scratch(player.analysisScratch, want);
+    std::int16_t* samples = scratch(player.feed.analysisScratch, want);
     const std::int64_t read =
         want > 0 ? audio.ChannelGetData(mirror, samples, static_cast<std::uint32_t>(want)) : 0;
     const auto count = static_cast<std::size_t>(std::max<std::int64_t>(read, 0) / 2);
@@ -113,25 +113,25 @@ std::int64_t TailCut(Player& player) {
 
 void SkipLead(Player& player) {
     AudioLibrary& audio = player.audio;
-    const AudioHandle main = player.MainDecoder;
+    const AudioHandle main = player.feed.MainDecoder;
     const std::int64_t lead = audio.ChannelSeconds2Bytes(main, 0.2);
     if (audio.StreamGetLength(main) <= lead) {
-        player.LeadSkip = 0;
+        player.feed.LeadSkip = 0;
         return;
     }
-    std::int16_t* samples = scratch(player.analysisScratch, lead);
+    std::int16_t* samples = scratch(player.feed.analysisScratch, lead);
     const std::int64_t read = audio.ChannelGetData(main, samples, static_cast<std::uint32_t>(lead));
     const std::int64_t skip =
         leadSkipBytes(samples, static_cast<std::size_t>(std::max<std::int64_t>(read, 0) / 2));
     audio.ChannelSetPosition(main, 0);
     discard(player, main, skip);
-    player.LeadSkip = skip;
+    player.feed.LeadSkip = skip;
 }
 
 bool SameFormat(Player& player, const PreparedNext& next) {
     if (next.main == 0)
         return false;
-    const auto out = player.audio.ChannelGetInfo(player.OutputStream);
+    const auto out = player.audio.ChannelGetInfo(player.feed.OutputStream);
     return out && out->rate == next.info.rate && out->channels == next.info.channels &&
            (out->flags & kSample8Bit) == (next.info.flags & kSample8Bit);
 }
@@ -141,17 +141,17 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     std::int64_t count = 0; // bytes in the buffer
     bool ended = true;
-    const AudioHandle main = player.MainDecoder;
+    const AudioHandle main = player.feed.MainDecoder;
 
     if (main != 0 && audio.ChannelIsActive(main) != ChannelState::Stopped) {
         ended = false;
-        if (player.TailRemaining == -1 && NearTail(player))
-            player.TailRemaining = TailCut(player);
-        const std::int64_t tail = player.TailRemaining;
+        if (player.feed.TailRemaining == -1 && NearTail(player))
+            player.feed.TailRemaining = TailCut(player);
+        const std::int64_t tail = player.feed.TailRemaining;
         if (tail == -1) {
             const std::int64_t n = audio.ChannelGetData(main, buffer, length);
             if (n < 0) {
-                player.EndAction = 3;
+                player.feed.EndAction = EndAction::Stop;
                 return kStreamEnd;
             }
             count = n;
@@ -162,7 +162,7 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
             const std::int64_t n =
                 want > 0 ? audio.ChannelGetData(main, buffer, static_cast<std::uint32_t>(want)) : 0;
             count = std::max<std::int64_t>(n, 0);
-            player.TailRemaining = tail - count;
+            player.feed.TailRemaining = tail - count;
             // Freed, the decoder reads as ended on the next call, which then
             // ends the stream: the next file starts the ordinary way.
             if (tail - count <= 0 || count == 0)
@@ -175,35 +175,35 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
         // hands over without a gap.
         const std::int64_t endingLength = audio.StreamGetLength(main);
         if (endingLength <= audio.ChannelSeconds2Bytes(main, 3.0)) {
-            player.Switched = true;
-            player.EndAction = 2;
+            player.feed.Switched = true;
+            player.feed.EndAction = EndAction::PlayNext;
             return static_cast<std::uint32_t>(count) | kStreamEnd;
         }
-        PreparedNext* next = player.nextEntry.take();
-        if (next && next->afterSerial != player.FileSerial.load()) {
+        PreparedNext* next = player.feed.nextEntry.take();
+        if (next && next->afterSerial != player.feed.FileSerial.load()) {
             // Prepared for a file that has since ended: not ours to play.
-            player.nextEntry.handBack(next);
+            player.feed.nextEntry.handBack(next);
             next = nullptr;
         }
         if (next) {
             // The old file's last, partial block stays in the buffer; the
             // new file follows it.
-            const std::int64_t switchPoint = player.BytesDelivered + count;
-            player.Switched = true;
-            player.FileSerial.fetch_add(1);
+            const std::int64_t switchPoint = player.feed.BytesDelivered + count;
+            player.feed.Switched = true;
+            player.feed.FileSerial.fetch_add(1);
             audio.StreamFree(main);
-            audio.StreamFree(player.MirrorDecoder);
-            player.MainDecoder = 0;
-            player.MirrorDecoder = 0;
+            audio.StreamFree(player.feed.MirrorDecoder);
+            player.feed.MainDecoder = 0;
+            player.feed.MirrorDecoder = 0;
             if (next->noNext || !SameFormat(player, *next) || next->length <= next->threeSeconds) {
-                player.EndAction = next->noNext ? 3 : 2;
-                player.nextEntry.handBack(next);
+                player.feed.EndAction = next->noNext ? EndAction::Stop : EndAction::PlayNext;
+                player.feed.nextEntry.handBack(next);
                 return static_cast<std::uint32_t>(count) | kStreamEnd;
             }
-            player.OpeningIndex = next->index;
-            player.MainIsMp3 = next->isMp3;
-            player.MirrorDecoder = next->mirror;
-            player.MainDecoder = next->main;
+            player.feed.OpeningIndex = next->index;
+            player.feed.MainIsMp3 = next->isMp3;
+            player.feed.MirrorDecoder = next->mirror;
+            player.feed.MainDecoder = next->main;
             SkipLead(player);
             const auto room = static_cast<std::uint32_t>(length - count);
             const std::int64_t n =
@@ -211,21 +211,21 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
             count += std::max<std::int64_t>(n, 0);
             if (audio.ChannelIsActive(next->main) == ChannelState::Stopped)
                 audio.StreamFree(next->main);
-            player.TailRemaining = -1;
+            player.feed.TailRemaining = -1;
             next->switchPoint = switchPoint;
             next->accepted = true;
-            player.SwitchPoint = switchPoint;
+            player.feed.SwitchPoint = switchPoint;
             // EndAction before the hand-back: the UI never holds a switch
             // without the request to follow it.
-            player.EndAction = 1;
-            player.nextEntry.handBack(next);
+            player.feed.EndAction = EndAction::FollowSwitch;
+            player.feed.nextEntry.handBack(next);
         }
         // Without a prepared file the UI has not decided yet (it decides right
         // after following the last switch): hand over what there is and ask
         // again on the next call, while the output plays what it holds.
     }
 
-    player.BytesDelivered += count;
+    player.feed.BytesDelivered += count;
     return static_cast<std::uint32_t>(count);
 }
 

@@ -14,8 +14,8 @@ constexpr std::array<int, 7> kSmallMeter = {33, 1037, 5828, 11627, 18427, 26029,
 constexpr std::array<int, 14> kWideMeter = {0,    33,    328,   1037,  1843,  3277,  5828,
                                             8231, 10363, 13046, 16423, 20676, 26029, 32768};
 
-std::span<const int> tableFor(int style) {
-    if (style == 1)
+std::span<const int> tableFor(VUStyle style) {
+    if (style == VUStyle::SevenLeds)
         return kSmallMeter;
     return kWideMeter;
 }
@@ -26,12 +26,12 @@ int magnitude(std::int16_t sample) {
 
 } // namespace
 
-int ledsLit(int style, int level) {
+int ledsLit(VUStyle style, int level) {
     const auto table = tableFor(style);
     return static_cast<int>(std::upper_bound(table.begin(), table.end(), level) - table.begin());
 }
 
-int stepDown(int style, int level) {
+int stepDown(VUStyle style, int level) {
     const int lit = ledsLit(style, level);
     return lit >= 2 ? tableFor(style)[static_cast<std::size_t>(lit - 2)] : 0;
 }
@@ -54,15 +54,15 @@ Peaks blockPeaks(std::span<const std::int16_t> samples, bool mono) {
 }
 
 bool LevelTick(Player& player) {
-    if (player.VUStyle <= 0) {
+    if (player.level.VUStyle == VUStyle::None) {
         // No meter shows the levels, so none is held: nothing keeps the timer awake.
-        player.HeldLeft = player.HeldRight = 0;
+        player.level.HeldLeft = player.level.HeldRight = 0;
     } else {
         AudioLibrary& audio = player.audio;
-        const AudioHandle out = player.OutputStream;
+        const AudioHandle out = player.feed.OutputStream;
         std::int64_t block = out ? audio.ChannelSeconds2Bytes(out, 0.021) : 0;
         block = std::max<std::int64_t>(block - block % 8, 0);
-        auto& buffer = player.levelBlock;
+        auto& buffer = player.level.levelBlock;
         // Only the bytes the read returns are scanned, so the buffer needs no clearing.
         if (buffer.size() < static_cast<std::size_t>(block / 2))
             buffer.resize(static_cast<std::size_t>(block / 2));
@@ -71,25 +71,25 @@ bool LevelTick(Player& player) {
                       : 0;
         const auto samples = std::span<const std::int16_t>(
             buffer.data(), static_cast<std::size_t>(std::max<std::int64_t>(got, 0) / 2));
-        const Peaks peaks = blockPeaks(samples, player.OutputChannels == 1);
+        const Peaks peaks = blockPeaks(samples, player.transport.OutputChannels == 1);
 
-        const bool decayTick = ++player.DecayPhase >= 2;
+        const bool decayTick = ++player.level.DecayPhase >= 2;
         if (decayTick)
-            player.DecayPhase = 0;
+            player.level.DecayPhase = 0;
         const auto follow = [&](int held, int peak) {
             if (peak < held)
-                return decayTick ? stepDown(player.VUStyle, held) : held;
+                return decayTick ? stepDown(player.level.VUStyle, held) : held;
             return peak;
         };
-        player.HeldLeft = follow(player.HeldLeft, peaks.left);
-        player.HeldRight = follow(player.HeldRight, peaks.right);
-        if (player.VUStyle == 1 || player.VUStyle == 2)
-            player.view.showLevels(player.VUStyle, ledsLit(player.VUStyle, player.HeldLeft),
-                                   ledsLit(player.VUStyle, player.HeldRight));
+        player.level.HeldLeft = follow(player.level.HeldLeft, peaks.left);
+        player.level.HeldRight = follow(player.level.HeldRight, peaks.right);
+        const VUStyle style = player.level.VUStyle;
+        player.view.showLevels(style, ledsLit(style, player.level.HeldLeft),
+                               ledsLit(style, player.level.HeldRight));
     }
-    if (player.StopRequest && player.HeldLeft == 0 && player.HeldRight == 0) {
-        player.StopRequest = false;
-        player.LevelRunning = false;
+    if (player.level.StopRequest && player.level.HeldLeft == 0 && player.level.HeldRight == 0) {
+        player.level.StopRequest = false;
+        player.level.LevelRunning = false;
         player.view.setLevelTimer(false);
         return false;
     }
@@ -97,19 +97,19 @@ bool LevelTick(Player& player) {
 }
 
 void LevelStart(Player& player) {
-    player.StopRequest = false;
-    if (player.LevelRunning)
+    player.level.StopRequest = false;
+    if (player.level.LevelRunning)
         return;
-    player.LevelRunning = true;
+    player.level.LevelRunning = true;
     player.view.setLevelTimer(true);
 }
 
 void LevelStop(Player& player) {
-    player.StopRequest = true;
+    player.level.StopRequest = true;
 }
 
 void levelForget(Player& player) {
-    player.HeldLeft = player.HeldRight = 0;
+    player.level.HeldLeft = player.level.HeldRight = 0;
 }
 
 } // namespace kesto

@@ -3,6 +3,8 @@
 // The stereo LED level meter: peaks of the samples being heard, held and
 // decayed one LED every second tick, run by the window's 20 ms level timer.
 
+#include "player/modes.h"
+
 #include <cstdint>
 #include <span>
 
@@ -10,12 +12,12 @@ namespace kesto {
 
 class Player;
 
-// LEDs lit for a peak amplitude (0..32768) on the 7-LED meter (style 1) or
-// the 14-LED meter (style 2, which always lights at least one).
-int ledsLit(int style, int level);
+// LEDs lit for a peak amplitude (0..32768) on the 7-LED meter or the
+// 14-LED meter (which always lights at least one).
+int ledsLit(VUStyle style, int level);
 // The level one LED lower: the threshold of the row below the highest one
 // the level reaches; 0 from the lowest row.
-int stepDown(int style, int level);
+int stepDown(VUStyle style, int level);
 // Peak magnitudes of the even and odd samples of an interleaved block; a
 // mono block gives the larger of the two for both.
 struct Peaks {

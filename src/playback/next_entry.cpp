@@ -24,9 +24,9 @@ void freeDecision(Player& player, std::unique_ptr<PreparedNext> next) {
 bool stillHolds(const Player& player, const PreparedNext& next) {
     const PlaylistState& pl = player.playlist;
     const auto& entries = pl.PlaylistEntries;
-    if (next.afterSerial != player.FileSerial.load() || next.mode != player.PlayMode ||
-        next.fromIndex != pl.CurrentIndex || next.playlistSize != entries.size() ||
-        next.queueSize != pl.QueueList.size())
+    if (next.afterSerial != player.feed.FileSerial.load() ||
+        next.mode != player.transport.PlayMode || next.fromIndex != pl.CurrentIndex ||
+        next.playlistSize != entries.size() || next.queueSize != pl.QueueList.size())
         return false;
     // A current index outside the list (the size is unchanged) still is.
     if (next.fromIndex >= 0 && static_cast<std::size_t>(next.fromIndex) < entries.size() &&
@@ -36,14 +36,14 @@ bool stillHolds(const Player& player, const PreparedNext& next) {
         return false;
     if (!std::equal(next.queueWalked.begin(), next.queueWalked.end(), pl.QueueList.begin()))
         return false;
-    return next.mode != kShuffle || next.historySize == pl.ShuffleHistory.size();
+    return next.mode != PlayMode::Shuffle || next.historySize == pl.ShuffleHistory.size();
 }
 
 std::unique_ptr<PreparedNext> decide(Player& player, std::uint64_t serial) {
     const PlaylistState& pl = player.playlist;
     auto next = std::make_unique<PreparedNext>();
     next->afterSerial = serial;
-    next->mode = player.PlayMode;
+    next->mode = player.transport.PlayMode;
     next->fromIndex = pl.CurrentIndex;
     if (pl.CurrentIndex >= 0 && pl.CurrentIndex < static_cast<int>(pl.PlaylistEntries.size()))
         next->fromText = pl.PlaylistEntries[static_cast<std::size_t>(pl.CurrentIndex)];
@@ -77,7 +77,7 @@ std::unique_ptr<PreparedNext> decide(Player& player, std::uint64_t serial) {
 
 void prepareNext(Player& player) {
     collectHandedBack(player);
-    const bool playingFile = player.OutputStream != 0 &&
+    const bool playingFile = player.feed.OutputStream != 0 &&
                              ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::AudioFile;
     if (!playingFile) {
         discardPrepared(player);
@@ -86,13 +86,13 @@ void prepareNext(Player& player) {
     // The serial first, then Switched: the callback sets Switched before it
     // moves the serial on, so a decision made here is either for the file
     // the window shows or carries a serial the callback refuses.
-    const std::uint64_t serial = player.FileSerial.load();
-    if (player.Switched || player.switchedTo)
+    const std::uint64_t serial = player.feed.FileSerial.load();
+    if (player.feed.Switched || player.transport.switchedTo)
         return;
-    if (const PreparedNext* current = player.nextEntry.peek();
+    if (const PreparedNext* current = player.feed.nextEntry.peek();
         current && stillHolds(player, *current))
         return;
-    freeDecision(player, player.nextEntry.publish(decide(player, serial)));
+    freeDecision(player, player.feed.nextEntry.publish(decide(player, serial)));
 }
 
 void playOrderChanged(Player& player) {
@@ -100,11 +100,11 @@ void playOrderChanged(Player& player) {
 }
 
 void discardPrepared(Player& player) {
-    freeDecision(player, player.nextEntry.publish(nullptr));
+    freeDecision(player, player.feed.nextEntry.publish(nullptr));
 }
 
 void collectHandedBack(Player& player) {
-    for (auto& next : player.nextEntry.collect()) {
+    for (auto& next : player.feed.nextEntry.collect()) {
         if (!next->accepted) {
             freeDecision(player, std::move(next));
             continue;
@@ -116,13 +116,13 @@ void collectHandedBack(Player& player) {
         if (const auto it = std::find(pl.QueueList.begin(), pl.QueueList.end(), next->entry);
             it != pl.QueueList.end()) {
             pl.QueueList.erase(it);
-            pushRecent(player.QueueRecent, next->entry);
+            pushRecent(player.transport.QueueRecent, next->entry);
         }
         pl.PlayingEntry = next->entry;
         // Its decoders belong to the playback state now.
         next->main = 0;
         next->mirror = 0;
-        player.switchedTo = std::move(next);
+        player.transport.switchedTo = std::move(next);
     }
 }
 

@@ -22,6 +22,7 @@
 // ended is never played after the wrong one.
 
 #include "playback/engine/audio_types.h"
+#include "player/modes.h"
 
 #include <array>
 #include <atomic>
@@ -70,7 +71,7 @@ struct PreparedNext {
     std::vector<PlayOrderStep> steps;
 
     // What the choice depended on, so the UI can tell when it went stale.
-    int mode = 0;
+    PlayMode mode = PlayMode::RepeatList;
     int fromIndex = -1;
     std::string fromText;
     std::size_t playlistSize = 0;

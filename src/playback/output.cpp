@@ -28,20 +28,20 @@ bool isFile(const std::string& path) {
     return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
-int codeForError(int error) {
+EntryTest resultForError(int error) {
     switch (static_cast<AudioError>(error)) {
     case AudioError::FileFormat:
-        return kEntryBadFormat;
+        return EntryTest::BadFormat;
     case AudioError::BadRate:
-        return kEntryBadRate;
+        return EntryTest::BadRate;
     case AudioError::NotAudio:
-        return kEntryNotAudio;
+        return EntryTest::NotAudio;
     case AudioError::SampleFormat:
-        return kEntryBadSampleFormat;
+        return EntryTest::BadSampleFormat;
     case AudioError::FileOpen:
-        return kEntryCannotOpen;
+        return EntryTest::CannotOpen;
     default:
-        return kEntryUnknown;
+        return EntryTest::Unknown;
     }
 }
 
@@ -51,7 +51,7 @@ int codeForError(int error) {
 // output itself is freed off the UI thread.
 void releaseOutput(Player& player) {
     AudioLibrary& audio = player.audio;
-    if (const AudioHandle out = player.OutputStream.exchange(0)) {
+    if (const AudioHandle out = player.feed.OutputStream.exchange(0)) {
         {
             EngineWaitProbe probe(player.engineWaits, "ChannelStop(release)");
             audio.ChannelStop(out);
@@ -59,17 +59,17 @@ void releaseOutput(Player& player) {
         player.retirer.retire(out);
     }
     collectHandedBack(player);
-    audio.StreamFree(player.MainDecoder.exchange(0));
-    audio.StreamFree(player.MirrorDecoder.exchange(0));
+    audio.StreamFree(player.feed.MainDecoder.exchange(0));
+    audio.StreamFree(player.feed.MirrorDecoder.exchange(0));
     discardPrepared(player);
-    player.switchedTo.reset();
-    player.FileSerial.fetch_add(1);
-    player.EndAction = 0;
-    player.SwitchPoint = -1;
+    player.transport.switchedTo.reset();
+    player.feed.FileSerial.fetch_add(1);
+    player.feed.EndAction = EndAction::None;
+    player.feed.SwitchPoint = -1;
 }
 
 std::uint32_t frameBytes(const Player& player) {
-    return player.OutputChannels * 2;
+    return player.transport.OutputChannels * 2;
 }
 
 } // namespace
@@ -81,19 +81,19 @@ bool isMp3Path(std::string_view path) {
 }
 
 bool InitOutput(Player& player) {
-    if (player.DeviceReady)
+    if (player.transport.DeviceReady)
         return true;
     const int device = player.settings.readInt("General", "Device", 1);
-    player.DeviceReady = player.audio.Init(device, 44100);
-    if (!player.DeviceReady)
+    player.transport.DeviceReady = player.audio.Init(device, 44100);
+    if (!player.transport.DeviceReady)
         player.view.ShowMessageKind(MessageKind::Warning, "无法打开声卡驱动。");
     player.audio.SetConfig(AudioOption::UpdatePeriodMs, 100);
     player.audio.SetConfig(AudioOption::BufferMs, kBufferMs);
     player.audio.SetConfig(AudioOption::MaxVolume, 1000);
-    return player.DeviceReady;
+    return player.transport.DeviceReady;
 }
 
-int TestEntry(Player& player, const std::string& entry) {
+EntryTest TestEntry(Player& player, const std::string& entry) {
     AudioLibrary& audio = player.audio;
     AudioHandle decoder = 0;
     AudioHandle trial = 0;
@@ -101,13 +101,13 @@ int TestEntry(Player& player, const std::string& entry) {
         InitOutput(player);
         const EntryKind kind = ClassifyEntry(entry);
         if (kind == EntryKind::Stream || isPlaylistKind(kind))
-            return kEntryPlayable;
+            return EntryTest::Playable;
         const std::string path(EntryPath(entry));
         if (!isFile(path))
-            return kEntryNotFound;
+            return EntryTest::NotFound;
         // Modules and unknown files get no decoder, and so "unknown format".
         if (kind != EntryKind::AudioFile)
-            return kEntryUnknown;
+            return EntryTest::Unknown;
         decoder = audio.StreamCreateFile(path, kStreamDecode);
         if (decoder != 0 && audio.StreamGetLength(decoder) > 0) {
             const auto info = audio.ChannelGetInfo(decoder);
@@ -115,40 +115,42 @@ int TestEntry(Player& player, const std::string& entry) {
                                info->rate, info->channels, 0,
                                [](AudioHandle, void*, std::uint32_t) { return kStreamEnd; })
                          : 0;
-            const int code = trial != 0 ? kEntryPlayable : kEntryNoOutput;
+            const EntryTest code = trial != 0 ? EntryTest::Playable : EntryTest::NoOutput;
             audio.StreamFree(trial);
             audio.StreamFree(decoder);
             return code;
         }
-        const int code = codeForError(audio.ErrorGetCode());
+        const EntryTest code = resultForError(audio.ErrorGetCode());
         audio.StreamFree(decoder);
         return code;
     } catch (...) {
         audio.StreamFree(trial);
         audio.StreamFree(decoder);
-        return kEntryUnknown;
+        return EntryTest::Unknown;
     }
 }
 
-std::string testEntryWarning(int code) {
-    switch (code) {
-    case kEntryNotFound:
+std::string entryWarning(EntryTest result) {
+    switch (result) {
+    case EntryTest::NotFound:
         return "文件未找到。\r\r";
-    case kEntryBadFormat:
+    case EntryTest::BadFormat:
         return "不支持的文件格式。\r\r";
-    case kEntryBadRate:
+    case EntryTest::BadRate:
         return "文件使用非法的采样率。\r\r";
-    case kEntryNotAudio:
+    case EntryTest::NotAudio:
         return "文件不是一个音频文件。\r\r";
-    case kEntryBadSampleFormat:
+    case EntryTest::BadSampleFormat:
         return "文件有一个不支持的采样格式。\r\r";
-    case kEntryCannotOpen:
+    case EntryTest::CannotOpen:
         return "无法打开文件。\r\r";
-    case kEntryNoOutput:
+    case EntryTest::NoOutput:
         return "您的声卡驱动程序不支持此类型的采样格式。\r\r";
-    default:
-        return "未知的文件格式。\r\r";
+    case EntryTest::Playable:
+    case EntryTest::Unknown:
+        break;
     }
+    return "未知的文件格式。\r\r";
 }
 
 namespace {
@@ -167,8 +169,8 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
             index >= static_cast<int>(pl.PlaylistEntries.size()))
             return;
         const std::string entry = pl.PlaylistEntries[static_cast<std::size_t>(index)];
-        if (const int code = TestEntry(player, entry); code != kEntryPlayable) {
-            player.view.ShowMessageKind(MessageKind::Warning, testEntryWarning(code) + entry);
+        if (const EntryTest code = TestEntry(player, entry); code != EntryTest::Playable) {
+            player.view.ShowMessageKind(MessageKind::Warning, entryWarning(code) + entry);
             return;
         }
         if (ClassifyEntry(entry) == EntryKind::Stream) {
@@ -179,20 +181,20 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
             return;
         }
         // A URL connection that completes after this is somebody else's.
-        player.ConnectionCounter = 0;
+        player.transport.ConnectionCounter = 0;
         releaseOutput(player);
         InitOutput(player);
-        player.TailRemaining = -1;
-        player.BytesDelivered = 0;
-        player.Switched = false;
-        player.OpeningIndex = index;
+        player.feed.TailRemaining = -1;
+        player.feed.BytesDelivered = 0;
+        player.feed.Switched = false;
+        player.feed.OpeningIndex = index;
         OpenDecoders(player);
-        pl.CurrentIndex = player.OpeningIndex;
-        if (player.MainDecoder == 0)
+        pl.CurrentIndex = player.feed.OpeningIndex;
+        if (player.feed.MainDecoder == 0)
             return;
     }
 
-    const AudioHandle main = player.MainDecoder;
+    const AudioHandle main = player.feed.MainDecoder;
     const auto info = audio.ChannelGetInfo(main);
     const AudioHandle out =
         info ? audio.StreamCreate(info->rate, info->channels, 0,
@@ -202,23 +204,23 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
              : 0;
     if (out == 0) {
         player.view.ShowMessageKind(MessageKind::Warning,
-                                    testEntryWarning(kEntryNoOutput) + pl.PlayingEntry);
+                                    entryWarning(EntryTest::NoOutput) + pl.PlayingEntry);
         return;
     }
-    player.OutputRate = info->rate;
-    player.OutputChannels = info->channels;
-    player.MainLength = std::max<std::int64_t>(audio.StreamGetLength(main), 0);
+    player.transport.OutputRate = info->rate;
+    player.transport.OutputChannels = info->channels;
+    player.transport.MainLength = std::max<std::int64_t>(audio.StreamGetLength(main), 0);
     // Room for the largest block the feeder asks for and for 3 s of analysis,
     // so the callback never allocates.
     const std::size_t samples = static_cast<std::size_t>(
         std::max(MsToBytes(player, kBufferMs), MsToBytes(player, 5000)) / 2);
-    player.analysisScratch.assign(samples, 0);
-    player.OutputStream = out;
+    player.feed.analysisScratch.assign(samples, 0);
+    player.feed.OutputStream = out;
 
-    SetVolume(player, player.Volume);
+    SetVolume(player, player.transport.Volume);
     AfterStart(player, keepThreads);
     SeekTo(player, 0);
-    SetVolume(player, player.Volume);
+    SetVolume(player, player.transport.Volume);
     if (start == Start::Play) {
         EngineWaitProbe probe(player.engineWaits, "StreamPlay");
         audio.StreamPlay(out);
@@ -244,9 +246,9 @@ void openEntryHeld(Player& player, int index) {
 
 void OpenDecoders(Player& player) {
     PlaylistState& pl = player.playlist;
-    const int index = player.OpeningIndex;
+    const int index = player.feed.OpeningIndex;
     if (index < 0 || index >= static_cast<int>(pl.PlaylistEntries.size())) {
-        player.MainDecoder = 0;
+        player.feed.MainDecoder = 0;
         return;
     }
     player.audio.SetConfig(AudioOption::BufferMs, kBufferMs);
@@ -258,9 +260,9 @@ void OpenDecoders(Player& player) {
         pl.CurrentIndex = index;
     } else if (kind == EntryKind::AudioFile) {
         const std::string path(EntryPath(entry));
-        player.MainDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
-        player.MirrorDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
-        player.MainIsMp3 = isMp3Path(path);
+        player.feed.MainDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
+        player.feed.MirrorDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
+        player.feed.MainIsMp3 = isMp3Path(path);
     }
     pl.PlayingEntry = entry;
 }
@@ -268,23 +270,23 @@ void OpenDecoders(Player& player) {
 void AfterStart(Player& player, bool keepThreads) {
     PlaylistState& pl = player.playlist;
     const std::string& entry = pl.PlayingEntry;
-    if (player.PlayMode == kShuffle) {
-        pushRecent(player.ShuffleRecent, entry);
+    if (player.transport.PlayMode == PlayMode::Shuffle) {
+        pushRecent(player.transport.ShuffleRecent, entry);
         pl.ShuffleHistory.push_back(entry);
     }
     if (const auto it = std::find(pl.QueueList.begin(), pl.QueueList.end(), entry);
         it != pl.QueueList.end()) {
         pl.QueueList.erase(it);
-        pushRecent(player.QueueRecent, entry);
+        pushRecent(player.transport.QueueRecent, entry);
     }
     const std::string title(EntryTitle(entry));
     SetTitleCaption(player, std::string(fileNamePart(title)), title);
 
-    player.SeekBarMax = BytesToMs(player, player.MainLength);
-    player.SeekBarPosition = 0;
-    player.view.showSeekBar(player.SeekBarMax, 0);
-    player.FineTime = player.SeekBarMax <= 9999;
-    setStatusPeriod(player, player.FineTime ? 10 : 33);
+    player.mirror.SeekBarMax = BytesToMs(player, player.transport.MainLength);
+    player.mirror.SeekBarPosition = 0;
+    player.view.showSeekBar(player.mirror.SeekBarMax, 0);
+    player.status.FineTime = player.mirror.SeekBarMax <= 9999;
+    setStatusPeriod(player, player.status.FineTime ? 10 : 33);
     if (!keepThreads) {
         setStatusRunning(player, true);
         LevelStart(player);
@@ -297,19 +299,19 @@ void StopPlayback(Player& player, bool releaseDevice) {
     setStatusRunning(player, false);
     LevelStop(player);
     releaseOutput(player);
-    player.ConnectionCounter = 0;
-    player.Switched = false;
+    player.transport.ConnectionCounter = 0;
+    player.feed.Switched = false;
 
-    player.SeekBarPosition = 0;
-    player.view.showSeekBar(player.SeekBarMax, 0);
-    player.TimeLabel.clear();
+    player.mirror.SeekBarPosition = 0;
+    player.view.showSeekBar(player.mirror.SeekBarMax, 0);
+    player.mirror.TimeLabel.clear();
     player.view.setTimeLabel("");
-    if (releaseDevice && player.DeviceReady) {
+    if (releaseDevice && player.transport.DeviceReady) {
         player.audio.Free();
-        player.DeviceReady = false;
+        player.transport.DeviceReady = false;
     }
-    player.Caption = player.VersionCaption;
-    player.view.setCaption(player.VersionCaption);
+    player.mirror.Caption = player.mirror.VersionCaption;
+    player.view.setCaption(player.mirror.VersionCaption);
     player.view.repaintList();
     player.view.setStatusPanelText(kInfoPanel, "");
     TrimWorkingSet();
@@ -319,15 +321,16 @@ void SeekTo(Player& player, std::int64_t position) {
     if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream)
         return;
     AudioLibrary& audio = player.audio;
-    AudioHandle out = player.OutputStream;
-    const int ending = player.EndAction.exchange(0);
+    AudioHandle out = player.feed.OutputStream;
+    const EndAction ending = player.feed.EndAction.exchange(EndAction::None);
     if (out == 0)
         return;
     const ChannelState state = audio.ChannelIsActive(out);
     // A stalled output is a playing one that waits for data, and one that
     // stopped at the end of its stream (the window not yet told) was playing.
     const bool playing = state == ChannelState::Playing || state == ChannelState::Stalled ||
-                         (state == ChannelState::Stopped && (ending == 2 || ending == 3));
+                         (state == ChannelState::Stopped &&
+                          (ending == EndAction::PlayNext || ending == EndAction::Stop));
     const bool paused = state == ChannelState::Paused;
     {
         EngineWaitProbe probe(player.engineWaits, "ChannelStop");
@@ -337,33 +340,33 @@ void SeekTo(Player& player, std::int64_t position) {
     collectHandedBack(player);
     // Past an MP3's tail cut the callback has freed the file's decoder, and
     // the stream only ends on its next call: the file is as good as gone.
-    const AudioHandle main = player.MainDecoder;
+    const AudioHandle main = player.feed.MainDecoder;
     const bool mainFreed = main != 0 && audio.StreamGetLength(main) < 0;
-    if (player.Switched || mainFreed) {
+    if (player.feed.Switched || mainFreed) {
         // The output has moved to the next file (or is about to) but the
         // window still shows the one being heard: reopen that one and seek
         // in it. It stays stopped until it stands at the new position, so
         // its callback cannot move on before the seek.
         StopPlayback(player, false);
         openEntryAs(player, player.playlist.CurrentIndex, false, false, Start::None);
-        out = player.OutputStream;
+        out = player.feed.OutputStream;
         if (out == 0)
             return;
     }
-    player.EndAction = 0;
-    player.SwitchPoint = -1;
+    player.feed.EndAction = EndAction::None;
+    player.feed.SwitchPoint = -1;
 
-    const std::int64_t last = player.MainLength - MsToBytes(player, 1000);
+    const std::int64_t last = player.transport.MainLength - MsToBytes(player, 1000);
     position = std::clamp<std::int64_t>(position, 0, std::max<std::int64_t>(last, 0));
     if (const std::uint32_t frame = frameBytes(player))
         position -= position % frame;
-    audio.ChannelSetPosition(player.MainDecoder, position);
-    player.PositionOffset = -position;
-    player.BytesDelivered = 0;
-    player.TailRemaining = -1;
+    audio.ChannelSetPosition(player.feed.MainDecoder, position);
+    player.transport.PositionOffset = -position;
+    player.feed.BytesDelivered = 0;
+    player.feed.TailRemaining = -1;
 
     if (playing) {
-        audio.ChannelSetAttributes(out, -1, VolumeCurve(player.Volume), -101);
+        audio.ChannelSetAttributes(out, -1, VolumeCurve(player.transport.Volume), -101);
         EngineWaitProbe probe(player.engineWaits, "StreamPlay");
         audio.StreamPlay(out);
     } else if (paused) {
@@ -374,15 +377,15 @@ void SeekTo(Player& player, std::int64_t position) {
 }
 
 std::int64_t FilePosition(Player& player) {
-    const AudioHandle out = player.OutputStream;
+    const AudioHandle out = player.feed.OutputStream;
     if (out == 0)
         return 0;
-    return player.audio.ChannelGetPosition(out) - player.PositionOffset;
+    return player.audio.ChannelGetPosition(out) - player.transport.PositionOffset;
 }
 
 int BytesToMs(Player& player, std::int64_t bytes) {
     const std::int64_t perSecond =
-        static_cast<std::int64_t>(player.OutputRate) * frameBytes(player);
+        static_cast<std::int64_t>(player.transport.OutputRate) * frameBytes(player);
     if (perSecond <= 0)
         return 0;
     return static_cast<int>(std::llround(static_cast<double>(bytes) * 1000.0 / perSecond));
@@ -391,12 +394,12 @@ int BytesToMs(Player& player, std::int64_t bytes) {
 std::int64_t MsToBytes(Player& player, std::int64_t ms) {
     // Whole frames, like the engine's own seconds-to-bytes.
     const auto frames = static_cast<std::int64_t>(
-        std::floor(static_cast<double>(ms) / 1000.0 * player.OutputRate + 1e-7));
+        std::floor(static_cast<double>(ms) / 1000.0 * player.transport.OutputRate + 1e-7));
     return frames * frameBytes(player);
 }
 
 ChannelState outputState(Player& player) {
-    const AudioHandle out = player.OutputStream;
+    const AudioHandle out = player.feed.OutputStream;
     return out == 0 ? ChannelState::Stopped : player.audio.ChannelIsActive(out);
 }
 
@@ -415,12 +418,12 @@ void SetTitleCaption(Player& player, const std::string& title, const std::string
         }
     }
     const std::string caption = clean + " - Kesto";
-    if (caption != player.Caption) {
-        player.Caption = caption;
+    if (caption != player.mirror.Caption) {
+        player.mirror.Caption = caption;
         player.view.setCaption(caption);
     }
-    if (hint != player.TrayHint) {
-        player.TrayHint = hint;
+    if (hint != player.mirror.TrayHint) {
+        player.mirror.TrayHint = hint;
         player.view.setTrayHint(hint);
     }
 }

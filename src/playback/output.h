@@ -14,24 +14,26 @@ namespace kesto {
 
 class Player;
 
-// TestEntry's answers.
-inline constexpr int kEntryPlayable = 0;
-inline constexpr int kEntryNotFound = 1;
-inline constexpr int kEntryBadFormat = 2;
-inline constexpr int kEntryBadRate = 4;
-inline constexpr int kEntryNotAudio = 5;
-inline constexpr int kEntryBadSampleFormat = 6;
-inline constexpr int kEntryCannotOpen = 7;
-inline constexpr int kEntryNoOutput = 8;
-inline constexpr int kEntryUnknown = 10;
+// TestEntry's answers, numbered as the engine's error codes they come from.
+enum class EntryTest : int {
+    Playable = 0,
+    NotFound = 1,
+    BadFormat = 2,
+    BadRate = 4,
+    NotAudio = 5,
+    BadSampleFormat = 6,
+    CannotOpen = 7,
+    NoOutput = 8,
+    Unknown = 10,
+};
 
 // Initialises the sound device once; warns when it cannot. True when ready.
 bool InitOutput(Player& player);
-// Whether an entry can be played, as one of the codes above. Streams and
-// playlist files pass without a look.
-int TestEntry(Player& player, const std::string& entry);
-// The warning shown for a code, before the entry text.
-std::string testEntryWarning(int code);
+// Whether an entry can be played. Streams and playlist files pass without a
+// look.
+EntryTest TestEntry(Player& player, const std::string& entry);
+// The warning shown for an entry that is not playable, before its text.
+std::string entryWarning(EntryTest result);
 
 // Stops what plays and starts the entry. `keepThreads` leaves the status and
 // level timers as they are; `connected` is true only when a URL connection

@@ -42,8 +42,8 @@ class Planner {
 public:
     Planner(Player& player, bool previous)
         : player_(player), entries_(player.playlist.PlaylistEntries), previous_(previous),
-          mode_(player.PlayMode), queueRecent_(player.QueueRecent),
-          shuffleRecent_(player.ShuffleRecent) {}
+          mode_(player.transport.PlayMode), queueRecent_(player.transport.QueueRecent),
+          shuffleRecent_(player.transport.ShuffleRecent) {}
 
     NextChoice run();
     int pickShuffled();
@@ -57,8 +57,8 @@ private:
     }
     // Each entry is tested once per run: repeat-file over a broken file
     // would otherwise open it as often as the playlist is long.
-    int test(int index) {
-        const auto [it, fresh] = tested_.try_emplace(index, 0);
+    EntryTest test(int index) {
+        const auto [it, fresh] = tested_.try_emplace(index, EntryTest::Playable);
         if (fresh)
             it->second = TestEntry(player_, entries_[static_cast<std::size_t>(index)]);
         return it->second;
@@ -74,11 +74,11 @@ private:
     Player& player_;
     const std::vector<std::string>& entries_;
     const bool previous_;
-    const int mode_;
+    const PlayMode mode_;
     RecentRing queueRecent_;
     RecentRing shuffleRecent_;
     NextChoice choice_;
-    std::unordered_map<int, int> tested_;
+    std::unordered_map<int, EntryTest> tested_;
     bool historyBuilt_ = false;
     bool historyCleared_ = false;
     std::unordered_set<std::string_view> history_;
@@ -121,20 +121,20 @@ int Planner::pickShuffled() {
 int Planner::stepByMode(int from, bool& gaveUp) {
     const int n = size();
     switch (mode_) {
-    case kRepeatList:
+    case PlayMode::RepeatList:
         if (previous_)
             return (from - 1 < 0 || from - 1 >= n) ? n - 1 : from - 1;
         return (from + 1 >= n || from + 1 < 0) ? 0 : from + 1;
-    case kRepeatFile:
+    case PlayMode::RepeatFile:
         return from;
-    case kPlayList:
+    case PlayMode::PlayList:
         if (previous_) {
             gaveUp = from - 1 < 0;
             return from - 1;
         }
         gaveUp = from + 1 >= n;
         return from + 1;
-    case kShuffle:
+    case PlayMode::Shuffle:
         if (previous_) {
             if (auto text = popRecent(shuffleRecent_, entries_)) {
                 choice_.steps.push_back({PlayOrderStep::PopShuffleRecent, {}});
@@ -143,10 +143,12 @@ int Planner::stepByMode(int from, bool& gaveUp) {
             return from;
         }
         return pickShuffled();
-    default: // play file: nothing follows
+    case PlayMode::PlayFile: // nothing follows
         gaveUp = true;
         return -1;
     }
+    gaveUp = true;
+    return -1;
 }
 
 NextChoice Planner::run() {
@@ -161,14 +163,14 @@ NextChoice Planner::run() {
         if (auto text = popRecent(queueRecent_, entries_)) {
             choice_.steps.push_back({PlayOrderStep::PopQueueRecent, {}});
             const int i = findFirst(*text);
-            if (i >= 0 && test(i) == 0)
+            if (i >= 0 && test(i) == EntryTest::Playable)
                 chosen = i;
         }
     } else {
         for (const std::string& text : queue) {
             choice_.queueWalked.push_back(text);
             const int i = findFirst(text);
-            if (i >= 0 && test(i) == 0) {
+            if (i >= 0 && test(i) == EntryTest::Playable) {
                 chosen = i;
                 break;
             }
@@ -193,17 +195,17 @@ NextChoice Planner::run() {
         if (gaveUp || from < 0 || from >= n)
             return choice_;
         const std::string& entry = entries_[static_cast<std::size_t>(from)];
-        if (ClassifyEntry(entry) != EntryKind::Stream && test(from) == 0) {
+        if (ClassifyEntry(entry) != EntryKind::Stream && test(from) == EntryTest::Playable) {
             choice_.index = from;
             return choice_;
         }
-        if (mode_ == kShuffle) {
+        if (mode_ == PlayMode::Shuffle) {
             choice_.steps.push_back({PlayOrderStep::AppendShuffle, entry});
             appended_.insert(entry);
         }
         if (++attempts < n)
             continue;
-        if (mode_ != kShuffle || ++passes >= 2)
+        if (mode_ != PlayMode::Shuffle || ++passes >= 2)
             return choice_;
         attempts = 0;
         clearHistory();
@@ -235,7 +237,7 @@ void applyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps
                 eraseFirst(pl.QueueList, step.text);
             break;
         case PlayOrderStep::PushQueueRecent:
-            pushRecent(player.QueueRecent, step.text);
+            pushRecent(player.transport.QueueRecent, step.text);
             break;
         case PlayOrderStep::AppendShuffle:
             pl.ShuffleHistory.push_back(step.text);
@@ -244,10 +246,10 @@ void applyPlayOrderSteps(Player& player, const std::vector<PlayOrderStep>& steps
             pl.ShuffleHistory.clear();
             break;
         case PlayOrderStep::PopQueueRecent:
-            popRecent(player.QueueRecent, pl.PlaylistEntries);
+            popRecent(player.transport.QueueRecent, pl.PlaylistEntries);
             break;
         case PlayOrderStep::PopShuffleRecent:
-            popRecent(player.ShuffleRecent, pl.PlaylistEntries);
+            popRecent(player.transport.ShuffleRecent, pl.PlaylistEntries);
             break;
         }
     }
@@ -266,39 +268,39 @@ int ShufflePick(Player& player) {
     return index;
 }
 
-std::string playModePanelText(int mode) {
+std::string playModePanelText(PlayMode mode) {
     switch (mode) {
-    case kRepeatFile:
-        return "循环文件";
-    case kPlayList:
-        return "播放列表";
-    case kPlayFile:
-        return "播放文件    ";
-    case kShuffle:
-        return "随机播放";
-    default:
+    case PlayMode::RepeatList:
         return "";
+    case PlayMode::RepeatFile:
+        return "循环文件";
+    case PlayMode::PlayList:
+        return "播放列表";
+    case PlayMode::PlayFile:
+        return "播放文件    ";
+    case PlayMode::Shuffle:
+        return "随机播放";
     }
+    return "";
 }
 
 void ApplyPlayMode(Player& player) {
-    player.view.setPlayModeChecked(player.PlayMode);
-    player.view.setStatusPanelText(kPlayModePanel, playModePanelText(player.PlayMode));
+    player.view.setPlayModeChecked(player.transport.PlayMode);
+    player.view.setStatusPanelText(kPlayModePanel, playModePanelText(player.transport.PlayMode));
     clearShuffleHistory(player);
     playOrderChanged(player);
 }
 
-void setPlayMode(Player& player, int mode) {
-    player.PlayMode = (mode >= kRepeatList && mode <= kShuffle) ? mode : kRepeatList;
+void setPlayMode(Player& player, PlayMode mode) {
+    player.transport.PlayMode = playModeFromInt(toInt(mode));
     ApplyPlayMode(player);
 }
 
 void stepPlayMode(Player& player, bool backwards) {
-    const int mode = player.PlayMode;
-    if (backwards)
-        player.PlayMode = mode <= kRepeatList ? kShuffle : mode - 1;
-    else
-        player.PlayMode = mode >= kShuffle ? kRepeatList : mode + 1;
+    const int last = toInt(PlayMode::Shuffle);
+    const int mode = toInt(player.transport.PlayMode);
+    player.transport.PlayMode =
+        playModeFromInt(backwards ? (mode <= 0 ? last : mode - 1) : (mode >= last ? 0 : mode + 1));
     ApplyPlayMode(player);
 }
 

@@ -6,6 +6,7 @@
 // advance (next_entry.h).
 
 #include "playback/next_entry_handoff.h"
+#include "player/modes.h"
 
 #include <optional>
 #include <string>
@@ -14,12 +15,6 @@
 namespace kesto {
 
 class Player;
-
-inline constexpr int kRepeatList = 0;
-inline constexpr int kRepeatFile = 1;
-inline constexpr int kPlayList = 2;
-inline constexpr int kPlayFile = 3;
-inline constexpr int kShuffle = 4;
 
 // A text already in the ring changes nothing; otherwise it becomes slot 0
 // and the oldest text drops out.
@@ -48,11 +43,11 @@ int NextIndex(Player& player, bool previous);
 int ShufflePick(Player& player);
 
 // The play-mode panel's text for a mode.
-std::string playModePanelText(int mode);
+std::string playModePanelText(PlayMode mode);
 // Checks the mode's command, shows its panel text, and empties the queue and
 // the shuffle history: a new mode starts afresh.
 void ApplyPlayMode(Player& player);
-void setPlayMode(Player& player, int mode);
+void setPlayMode(Player& player, PlayMode mode);
 // The status-bar click: one mode on, or back with `backwards` (wrapping).
 void stepPlayMode(Player& player, bool backwards);
 // Empties the queue and the shuffle history (and refreshes the list) when

@@ -14,7 +14,7 @@ void PlayerPlayback::StopPlayback(bool releaseDevice) {
 }
 
 bool PlayerPlayback::outputSwitched() const {
-    return player_.Switched;
+    return player_.feed.Switched;
 }
 
 bool PlayerPlayback::outputPaused() const {

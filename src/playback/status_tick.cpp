@@ -18,28 +18,28 @@ namespace {
 constexpr int kDrainWatchPeriodMs = 5;
 
 void showTime(Player& player, const std::string& text) {
-    if (text == player.TimeLabel)
+    if (text == player.mirror.TimeLabel)
         return;
-    player.TimeLabel = text;
+    player.mirror.TimeLabel = text;
     player.view.setTimeLabel(text);
 }
 
 void fileTick(Player& player) {
     const std::int64_t pos = BytesToMs(player, FilePosition(player));
-    const std::int64_t max = player.SeekBarMax;
+    const std::int64_t max = player.mirror.SeekBarMax;
     if (max - pos < 0) {
         // Past the end: the old file's last blocks after a switch.
-        if (player.SeekBarPosition != max) {
-            player.SeekBarPosition = max;
+        if (player.mirror.SeekBarPosition != max) {
+            player.mirror.SeekBarPosition = max;
             player.view.showSeekBar(max, max);
         }
         return;
     }
-    if (pos != player.SeekBarPosition) {
-        player.SeekBarPosition = pos;
+    if (pos != player.mirror.SeekBarPosition) {
+        player.mirror.SeekBarPosition = pos;
         player.view.showSeekBar(max, pos);
     }
-    const auto text = player.FineTime ? timeTextFine : timeTextNormal;
+    const auto text = player.status.FineTime ? timeTextFine : timeTextNormal;
     showTime(player, text(pos) + " / " + text(max) + " / -" + text(max - pos));
 }
 
@@ -48,7 +48,7 @@ bool streamTick(Player& player) {
     const ChannelState state = outputState(player);
     if (state == ChannelState::Stalled) {
         AudioLibrary& audio = player.audio;
-        const AudioHandle main = player.MainDecoder;
+        const AudioHandle main = player.feed.MainDecoder;
         std::int64_t ahead = (audio.StreamGetFilePosition(main, FilePositionMode::Download) -
                               audio.StreamGetFilePosition(main, FilePositionMode::Decode)) /
                              1000;
@@ -71,17 +71,17 @@ bool streamTick(Player& player) {
 } // namespace
 
 void setStatusRunning(Player& player, bool running) {
-    if (player.StatusRunning == running)
+    if (player.status.StatusRunning == running)
         return;
-    player.StatusRunning = running;
-    player.view.setStatusTimer(running, player.StatusPeriod);
+    player.status.StatusRunning = running;
+    player.view.setStatusTimer(running, player.status.StatusPeriod);
 }
 
 void setStatusPeriod(Player& player, int periodMs) {
-    if (player.StatusPeriod == periodMs)
+    if (player.status.StatusPeriod == periodMs)
         return;
-    player.StatusPeriod = periodMs;
-    if (player.StatusRunning)
+    player.status.StatusPeriod = periodMs;
+    if (player.status.StatusRunning)
         player.view.setStatusTimer(true, periodMs);
 }
 
@@ -89,7 +89,7 @@ void StatusTick(Player& player) {
     collectHandedBack(player);
     const EntryKind kind = ClassifyEntry(player.playlist.PlayingEntry);
     if (kind == EntryKind::AudioFile) {
-        if (!player.Seeking)
+        if (!player.transport.Seeking)
             fileTick(player);
     } else if (kind == EntryKind::Stream) {
         if (!streamTick(player))
@@ -99,53 +99,57 @@ void StatusTick(Player& player) {
     // A seek in progress is a seek in the file the window shows: the end of
     // that file (a switch to follow, the next file to start, the stop) waits
     // for the seek's release, which plays on from where it lands.
-    const int action = player.Seeking ? 0 : player.EndAction.load();
+    const EndAction action =
+        player.transport.Seeking ? EndAction::None : player.feed.EndAction.load();
     // A switch the window has not followed, while the output has already
     // ended behind it, is followed first: what comes next starts from it.
-    if (player.switchedTo && action != 0 && action != 1)
+    if (player.transport.switchedTo && action != EndAction::None &&
+        action != EndAction::FollowSwitch)
         FollowSwitch(player);
     switch (action) {
-    case 1:
-        if (player.switchedTo &&
-            player.audio.ChannelGetPosition(player.OutputStream) >= player.SwitchPoint.load())
+    case EndAction::FollowSwitch:
+        if (player.transport.switchedTo &&
+            player.audio.ChannelGetPosition(player.feed.OutputStream) >=
+                player.feed.SwitchPoint.load())
             FollowSwitch(player);
         break;
-    case 2:
+    case EndAction::PlayNext:
         if (outputState(player) == ChannelState::Stopped) {
-            player.EndAction = 0;
+            player.feed.EndAction = EndAction::None;
             PlayNextAfterEnd(player);
         }
         break;
-    case 3:
+    case EndAction::Stop:
         if (outputState(player) == ChannelState::Stopped) {
-            player.EndAction = 0;
+            player.feed.EndAction = EndAction::None;
             StopPlayback(player, true);
         }
         break;
-    default:
+    case EndAction::None:
         break;
     }
     // The stream has ended and the output is draining what it holds: look
     // more often, so the silence before the next file (or the stop) is short.
     // The next start sets the file's own period again.
-    const int pending = player.EndAction;
-    if ((pending == 2 || pending == 3) && player.OutputStream != 0)
+    const EndAction pending = player.feed.EndAction;
+    if ((pending == EndAction::PlayNext || pending == EndAction::Stop) &&
+        player.feed.OutputStream != 0)
         setStatusPeriod(player, kDrainWatchPeriodMs);
     prepareNext(player);
 }
 
 void FollowSwitch(Player& player) {
-    std::unique_ptr<PreparedNext> next = std::move(player.switchedTo);
+    std::unique_ptr<PreparedNext> next = std::move(player.transport.switchedTo);
     if (!next)
         return;
     // Only a pending follow is cleared; a later request stays for the caller.
-    int expected = 1;
-    player.EndAction.compare_exchange_strong(expected, 0);
-    player.SwitchPoint = -1;
+    EndAction expected = EndAction::FollowSwitch;
+    player.feed.EndAction.compare_exchange_strong(expected, EndAction::None);
+    player.feed.SwitchPoint = -1;
 
     PlaylistState& pl = player.playlist;
     // The exact output byte where the new file (after its skipped lead-in) begins.
-    player.PositionOffset = next->switchPoint - player.LeadSkip;
+    player.transport.PositionOffset = next->switchPoint - player.feed.LeadSkip;
     // The list may have changed since the choice: the entry is found by its text.
     int index = next->index;
     if (index < 0 || index >= static_cast<int>(pl.PlaylistEntries.size()) ||
@@ -159,17 +163,17 @@ void FollowSwitch(Player& player) {
     const std::string title(EntryTitle(next->entry));
     SetTitleCaption(player, std::string(fileNamePart(title)), title);
     ScrollToCurrent(player);
-    if (player.PlayMode == kShuffle) {
-        pushRecent(player.ShuffleRecent, next->entry);
+    if (player.transport.PlayMode == PlayMode::Shuffle) {
+        pushRecent(player.transport.ShuffleRecent, next->entry);
         pl.ShuffleHistory.push_back(next->entry);
     }
-    player.MainLength = std::max<std::int64_t>(next->length, 0);
-    player.SeekBarMax = BytesToMs(player, player.MainLength);
-    player.SeekBarPosition = 0;
-    player.view.showSeekBar(player.SeekBarMax, 0);
+    player.transport.MainLength = std::max<std::int64_t>(next->length, 0);
+    player.mirror.SeekBarMax = BytesToMs(player, player.transport.MainLength);
+    player.mirror.SeekBarPosition = 0;
+    player.view.showSeekBar(player.mirror.SeekBarMax, 0);
     player.view.repaintList();
     TrimWorkingSet();
-    player.Switched = false;
+    player.feed.Switched = false;
     prepareNext(player);
 }
 

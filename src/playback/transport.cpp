@@ -38,20 +38,20 @@ bool isCtrl(int shift) {
 }
 
 std::string seekLabel(Player& player, const char* mark) {
-    const std::int64_t pos = player.SeekBarPosition;
-    const std::int64_t max = player.SeekBarMax;
+    const std::int64_t pos = player.mirror.SeekBarPosition;
+    const std::int64_t max = player.mirror.SeekBarMax;
     return timeTextNormal(pos) + mark + " / " + timeTextNormal(max) + " / -" +
            timeTextNormal(max - pos);
 }
 
 void setLabel(Player& player, const std::string& text) {
-    player.TimeLabel = text;
+    player.mirror.TimeLabel = text;
     player.view.setTimeLabel(text);
 }
 
 void moveSeekBar(Player& player, std::int64_t ms) {
-    player.SeekBarPosition = std::clamp<std::int64_t>(ms, 0, player.SeekBarMax);
-    player.view.showSeekBar(player.SeekBarMax, player.SeekBarPosition);
+    player.mirror.SeekBarPosition = std::clamp<std::int64_t>(ms, 0, player.mirror.SeekBarMax);
+    player.view.showSeekBar(player.mirror.SeekBarMax, player.mirror.SeekBarPosition);
 }
 
 void enterKey(Player& player) {
@@ -70,7 +70,7 @@ void enterKey(Player& player) {
 }
 
 void spaceKey(Player& player) {
-    if (!player.DeviceReady)
+    if (!player.transport.DeviceReady)
         enterKey(player);
     else if (outputPaused(player))
         resumeOutput(player);
@@ -81,13 +81,13 @@ void spaceKey(Player& player) {
 void stopKey(Player& player) {
     if (outputPaused(player))
         StopPlayback(player, true);
-    else if (player.DeviceReady)
+    else if (player.transport.DeviceReady)
         pauseOutput(player);
 }
 
 void tabKey(Player& player, bool previous) {
     const PlaylistState& pl = player.playlist;
-    if (player.PlayMode == kPlayList) {
+    if (player.transport.PlayMode == PlayMode::PlayList) {
         const int last = static_cast<int>(pl.PlaylistEntries.size()) - 1;
         if (previous ? pl.CurrentIndex == 0 : pl.CurrentIndex == last)
             return;
@@ -96,11 +96,11 @@ void tabKey(Player& player, bool previous) {
 }
 
 void keyboardSeek(Player& player, int direction, int shift) {
-    if (!player.DeviceReady)
+    if (!player.transport.DeviceReady)
         return;
-    player.Seeking = true;
+    player.transport.Seeking = true;
     const std::int64_t step = isShift(shift) ? 100 : isCtrl(shift) ? 60000 : 3000;
-    moveSeekBar(player, player.SeekBarPosition + direction * step);
+    moveSeekBar(player, player.mirror.SeekBarPosition + direction * step);
     setLabel(player, seekLabel(player, ""));
 }
 
@@ -173,11 +173,11 @@ bool dispatch(Player& player, int key, int shift) {
         return true;
     case vk::Add:
     case vk::OemPlus:
-        SetVolume(player, player.Volume + (isShift(shift) ? 1 : 30));
+        SetVolume(player, player.transport.Volume + (isShift(shift) ? 1 : 30));
         return true;
     case vk::Subtract:
     case vk::OemMinus:
-        SetVolume(player, player.Volume - (isShift(shift) ? 1 : 30));
+        SetVolume(player, player.transport.Volume - (isShift(shift) ? 1 : 30));
         return true;
     default:
         break;
@@ -203,17 +203,17 @@ bool dispatch(Player& player, int key, int shift) {
 } // namespace
 
 bool RunKeyCommand(Player& player, int key, int shift) {
-    if (player.Busy)
+    if (player.transport.Busy)
         return false;
-    player.Busy = true;
+    player.transport.Busy = true;
     bool handled = false;
     try {
         handled = dispatch(player, key, shift);
     } catch (...) {
-        player.Busy = false;
+        player.transport.Busy = false;
         throw;
     }
-    player.Busy = false;
+    player.transport.Busy = false;
     return handled;
 }
 
@@ -228,20 +228,20 @@ void pauseButton(Player& player) {
         RunKeyCommand(player, vk::Space, vk::NoModifier);
         return;
     }
-    if (player.Busy)
+    if (player.transport.Busy)
         return;
     // Enter then Space would play the entry for a moment before the pause.
-    player.Busy = true;
+    player.transport.Busy = true;
     struct Done {
         Player& player;
-        ~Done() { player.Busy = false; }
+        ~Done() { player.transport.Busy = false; }
     } done{player};
     openEntryHeld(player, player.view.focusedLine());
     pauseOutput(player);
 }
 
 void pauseOutput(Player& player) {
-    if (const AudioHandle out = player.OutputStream) {
+    if (const AudioHandle out = player.feed.OutputStream) {
         EngineWaitProbe probe(player.engineWaits, "ChannelPause");
         player.audio.ChannelPause(out);
     }
@@ -251,13 +251,13 @@ void pauseOutput(Player& player) {
 }
 
 void resumeOutput(Player& player) {
-    const AudioHandle out = player.OutputStream;
+    const AudioHandle out = player.feed.OutputStream;
     // After a switch the window has not followed, MainDecoder already
     // decodes the next file: describe the one being heard from the file.
     // The callback raises Switched before it replaces the decoder, so the
     // decoder is read first.
-    const AudioHandle main = player.MainDecoder;
-    const AudioHandle heard = player.Switched ? 0 : main;
+    const AudioHandle main = player.feed.MainDecoder;
+    const AudioHandle heard = player.feed.Switched ? 0 : main;
     player.view.setStatusPanelText(kInfoPanel,
                                    FormatDescription(player, player.playlist.PlayingEntry, heard));
     {
@@ -281,31 +281,32 @@ void switchTo(Player& player, int index) {
 }
 
 void finishKeyboardSeek(Player& player) {
-    if (!player.DeviceReady)
+    if (!player.transport.DeviceReady)
         return;
-    player.Seeking = false;
-    SeekTo(player, MsToBytes(player, player.SeekBarPosition));
+    player.transport.Seeking = false;
+    SeekTo(player, MsToBytes(player, player.mirror.SeekBarPosition));
 }
 
 bool beginSeekDrag(Player& player) {
-    if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream || !player.DeviceReady)
+    if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream ||
+        !player.transport.DeviceReady)
         return false;
-    player.Seeking = true;
+    player.transport.Seeking = true;
     return true;
 }
 
 void seekDragTo(Player& player, std::int64_t ms) {
-    if (!player.Seeking)
+    if (!player.transport.Seeking)
         return;
     moveSeekBar(player, ms);
     setLabel(player, seekLabel(player, ""));
 }
 
 void endSeekDrag(Player& player) {
-    if (!player.Seeking)
+    if (!player.transport.Seeking)
         return;
-    player.Seeking = false;
-    SeekTo(player, MsToBytes(player, player.SeekBarPosition));
+    player.transport.Seeking = false;
+    SeekTo(player, MsToBytes(player, player.mirror.SeekBarPosition));
 }
 
 void playLoveList(Player& player) {
@@ -320,7 +321,7 @@ void playLoveList(Player& player) {
     }
     OpenPath(player, file, OpenMode::ReplaceList);
     SetVolume(player, 1000);
-    setPlayMode(player, kShuffle);
+    setPlayMode(player, PlayMode::Shuffle);
     OpenEntry(player, 0);
     player.view.useBuiltInLook(kAlternativeLook);
     player.view.maximizeWindow();

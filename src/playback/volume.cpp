@@ -22,26 +22,27 @@ int VolumeCurve(int value) {
 }
 
 void SetVolume(Player& player, int value) {
-    if (value != player.Volume)
-        player.MuteRestore = -1;
+    if (value != player.transport.Volume)
+        player.transport.MuteRestore = -1;
     const int v = std::clamp(value, 0, 1000);
-    player.Volume = v;
-    if (const AudioHandle out = player.OutputStream.load())
+    player.transport.Volume = v;
+    if (const AudioHandle out = player.feed.OutputStream.load())
         player.audio.ChannelSetAttributes(out, -1, VolumeCurve(v), -101);
     player.view.showVolume(v);
     player.view.setStatusPanelText(kVolumePanel, " " + std::to_string(v / 10) + " %");
 }
 
 void ToggleSoftMute(Player& player) {
-    if (player.MuteRestore == -1) {
-        const int current = player.Volume;
-        SetVolume(player, static_cast<int>(std::lround(current * player.SoftmutePercent / 100.0)));
-        player.MuteRestore = current;
+    if (player.transport.MuteRestore == -1) {
+        const int current = player.transport.Volume;
+        SetVolume(player, static_cast<int>(
+                              std::lround(current * player.transport.SoftmutePercent / 100.0)));
+        player.transport.MuteRestore = current;
     } else {
-        SetVolume(player, player.MuteRestore);
+        SetVolume(player, player.transport.MuteRestore);
         // Restoring a volume equal to the muted one changes nothing, and would
         // leave the mute pending for ever.
-        player.MuteRestore = -1;
+        player.transport.MuteRestore = -1;
     }
 }
 

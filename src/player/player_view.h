@@ -4,6 +4,8 @@
 // use a scripted fake that records every call and answers every question. The
 // core never sees a widget: texts go out as UTF-8, answers come back as values.
 
+#include "player/modes.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -60,7 +62,7 @@ public:
     virtual void setStatusPanelText(int panel, const std::string& text) = 0;
     // Checks the view command of `format` (0 file name, 1 full path, 2
     // relative) and unchecks the other two.
-    virtual void setViewFormatChecked(int format) = 0;
+    virtual void setViewFormatChecked(ViewFormat format) = 0;
     // The busy (hourglass) cursor over the window during long work.
     virtual void setBusyCursor(bool busy) = 0;
 
@@ -75,10 +77,10 @@ public:
     // The volume label ("N %", N = volume div 10) and both volume bars. The
     // volume's status panel text comes through setStatusPanelText.
     virtual void showVolume(int volume) = 0;
-    // LEDs lit on the meter of `style` (1 the 7-LED meter, 2 the 14-LED one).
-    virtual void showLevels(int style, int leftLeds, int rightLeds) = 0;
-    // Checks the command of play mode `mode` (0..4) and unchecks the others.
-    virtual void setPlayModeChecked(int mode) = 0;
+    // LEDs lit on the meter of `style` (never VUStyle::None).
+    virtual void showLevels(VUStyle style, int leftLeds, int rightLeds) = 0;
+    // Checks the command of play mode `mode` and unchecks the others.
+    virtual void setPlayModeChecked(PlayMode mode) = 0;
     // The timers that call StatusTick and LevelTick on the UI thread.
     virtual void setStatusTimer(bool running, int periodMs) = 0;
     virtual void setLevelTimer(bool running) = 0;

@@ -1,12 +1,11 @@
 #include "player/settings_startup.h"
 
 #include "controls/fast_strings.h"
+#include "player/version.h"
 
 namespace kesto {
 
 namespace {
-
-constexpr std::string_view kVersionCaption = "Kesto 1.04b";
 
 int intOf(const IniDocument& d, std::string_view s, std::string_view k, int def) {
     const auto v = d.value(s, k);
@@ -65,11 +64,11 @@ StartupValues loadAtStart(Settings& settings, bool hasStartupArgument, ScreenSiz
     v.playBar = boolOf(d, "Window", "PlayBar", true);
     v.progressPanel = boolOf(d, "Window", "ProgressPanel", true);
     v.statusBar = boolOf(d, "Window", "StatusBar", true);
-    v.vuStyle = intOf(d, "Window", "VUStyle", 1);
+    v.vuStyle = vuStyleFromInt(intOf(d, "Window", "VUStyle", 1));
 
     v.track = intOf(d, "Playlist", "Track", -1);
-    v.sortingWay = intOf(d, "Playlist", "SortingWay", 0);
-    v.viewFormat = intOf(d, "Playlist", "ViewFormat", 0);
+    v.sortingWay = sortingWayFromInt(intOf(d, "Playlist", "SortingWay", 0));
+    v.viewFormat = viewFormatFromInt(intOf(d, "Playlist", "ViewFormat", 0));
 
     v.lastOpenedDir = stringOf(d, "DirBox", "LastOpenedDir", "");
     v.lastOpenedDrive = stringOf(d, "DirBox", "LastOpenedDrive", "");
@@ -81,7 +80,7 @@ StartupValues loadAtStart(Settings& settings, bool hasStartupArgument, ScreenSiz
     v.relativeDelimiter = unquoteDelimiter(stringOf(d, "Tweak", "RelativeDelimiter", " \\ "));
 
     v.activeScheme = stringOf(d, "General", "ActiveScheme", "");
-    v.playMode = intOf(d, "General", "PlayMode", 0);
+    v.playMode = playModeFromInt(intOf(d, "General", "PlayMode", 0));
     v.enqueueOption = intOf(d, "General", "EnqueueOption", 0);
     v.volume = intOf(d, "General", "Volume", 1000);
     v.autoUpdate = boolOf(d, "General", "AutoUpdate", true);
@@ -115,10 +114,10 @@ void saveOnExit(Settings& settings, const ExitValues& v) {
         }
         if (v.playlistHasEntries)
             setInt("Playlist", "Track", v.track);
-        setInt("Playlist", "ViewFormat", v.viewFormat);
+        setInt("Playlist", "ViewFormat", toInt(v.viewFormat));
         d.set("DirBox", "LastOpenedDir", v.lastOpenedDir);
         d.set("DirBox", "LastOpenedDrive", v.lastOpenedDrive);
-        setInt("General", "PlayMode", v.playMode);
+        setInt("General", "PlayMode", toInt(v.playMode));
         setInt("General", "Volume", v.volume);
     });
 }

@@ -4,6 +4,7 @@
 // starts and what it gives back when it ends. Both work on plain values so the
 // window only has to apply or collect them.
 
+#include "player/modes.h"
 #include "player/settings.h"
 
 #include <array>
@@ -28,10 +29,10 @@ struct StartupValues {
     bool playBar = true;
     bool progressPanel = true;
     bool statusBar = true;
-    int vuStyle = 1;
+    VUStyle vuStyle = VUStyle::SevenLeds;
     int track = -1;
-    int sortingWay = 0;
-    int viewFormat = 0;
+    SortingWay sortingWay = SortingWay::WholeEntry;
+    ViewFormat viewFormat = ViewFormat::FileName;
     std::string lastOpenedDir;
     std::string lastOpenedDrive;
     std::vector<std::string> rootMedia;
@@ -40,7 +41,7 @@ struct StartupValues {
     bool claimAssociationsAtStartup = true;
     std::string relativeDelimiter = " \\ ";
     std::string activeScheme;
-    int playMode = 0;
+    PlayMode playMode = PlayMode::RepeatList;
     int enqueueOption = 0;
     int volume = 1000;
     bool autoUpdate = true;
@@ -64,10 +65,10 @@ struct ExitValues {
     WindowGeometry normalGeometry;
     bool playlistHasEntries = false;
     int track = -1;
-    int viewFormat = 0;
+    ViewFormat viewFormat = ViewFormat::FileName;
     std::string lastOpenedDir;
     std::string lastOpenedDrive;
-    int playMode = 0;
+    PlayMode playMode = PlayMode::RepeatList;
     int volume = 1000;
 };
 

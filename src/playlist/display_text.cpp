@@ -52,18 +52,19 @@ std::string relativeDisplayText(std::string_view entry, const std::vector<std::s
     return out;
 }
 
-std::string displayTextOf(std::string_view entry, int viewFormat,
+std::string displayTextOf(std::string_view entry, ViewFormat viewFormat,
                           const std::vector<std::string>& roots, std::string_view delimiter) {
     if (ClassifyEntry(entry) == EntryKind::Stream)
         return std::string(EntryTitle(entry));
     switch (viewFormat) {
-    case 1:
+    case ViewFormat::FullPath:
         return std::string(entry);
-    case 2:
+    case ViewFormat::RelativePath:
         return relativeDisplayText(entry, roots, delimiter);
-    default:
-        return std::string(fileNamePart(entry));
+    case ViewFormat::FileName:
+        break;
     }
+    return std::string(fileNamePart(entry));
 }
 
 std::string EntryDisplayText(const PlaylistState& state, int index) {

@@ -5,6 +5,8 @@
 
 #include "playlist/playlist_state.h"
 
+#include "player/modes.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +24,7 @@ std::string relativeDisplayText(std::string_view entry, const std::vector<std::s
                                 std::string_view delimiter);
 
 // Streams show their title (a URL without one shows the URL); other entries by
-// `viewFormat`: 1 the whole entry, 2 the relative form, otherwise the file name.
-std::string displayTextOf(std::string_view entry, int viewFormat,
+std::string displayTextOf(std::string_view entry, ViewFormat viewFormat,
                           const std::vector<std::string>& roots, std::string_view delimiter);
 
 // The line `index` of the playlist; empty for an index outside it, which a view

@@ -82,13 +82,13 @@ void ScrollToCurrent(Player& player) {
         view.repaintList();
         return;
     }
-    const bool shuffle = player.PlayMode == 4;
+    const bool shuffle = player.transport.PlayMode == PlayMode::Shuffle;
     const int newTop = shuffle ? current - visible / 2 + 1 : current - 2;
     view.setTopLine(std::max(newTop, 0));
     view.repaintList();
 }
 
-void setViewFormat(Player& player, int format) {
+void setViewFormat(Player& player, ViewFormat format) {
     player.playlist.ViewFormat = format;
     RefreshListView(player, true, true);
 }

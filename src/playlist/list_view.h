@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/modes.h"
+
 // Keeps the virtual list view in step with the playlist: line count, count
 // panel, selection and scrolling, all through the PlayerView interface.
 
@@ -28,7 +30,7 @@ void ScrollToCurrent(Player& player);
 // Whole lines that fit in the list.
 int VisibleLineCount(const Player& player);
 
-// Sets ViewFormat (0, 1 or 2) and refreshes the view, keeping its position.
-void setViewFormat(Player& player, int format);
+// Sets ViewFormat and refreshes the view, keeping its position.
+void setViewFormat(Player& player, ViewFormat format);
 
 } // namespace kesto

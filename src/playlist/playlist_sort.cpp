@@ -178,10 +178,10 @@ void SortStringsByKey(std::vector<std::string>& keys, std::vector<int>& order) {
     permute(order, sorted);
 }
 
-void sortPathsByWay(std::vector<std::string>& paths, int way) {
+void sortPathsByWay(std::vector<std::string>& paths, SortingWay way) {
     if (paths.size() < 2)
         return;
-    if (way != 1) {
+    if (way == SortingWay::WholeEntry) {
         SortStrings(paths);
         return;
     }
@@ -194,7 +194,7 @@ void sortPathsByWay(std::vector<std::string>& paths, int way) {
     permute(paths, QuickSorter(std::move(names)).order());
 }
 
-void SortPlaylist(Player& player, int way) {
+void SortPlaylist(Player& player, SortingWay way) {
     PlaylistState& pl = player.playlist;
     pl.SortingWay = way;
     std::vector<std::string>& entries = pl.PlaylistEntries;

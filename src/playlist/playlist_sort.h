@@ -3,6 +3,8 @@
 // The playlist's own sort: a quicksort over ASCII-lower-cased text compared by
 // byte values. It is not stable; lines equal but for letter case may swap.
 
+#include "player/modes.h"
+
 #include <string>
 #include <vector>
 
@@ -17,11 +19,11 @@ void SortStrings(std::vector<std::string>& strings);
 // Sorts `keys` and applies every swap to `order` as well (same size).
 void SortStringsByKey(std::vector<std::string>& keys, std::vector<int>& order);
 
-// way 1 sorts by file name, any other way by the whole entry. The current
-// line stays on the same entry text; the way is remembered as SortingWay.
-void SortPlaylist(Player& player, int way);
+// The current line stays on the same entry text; the way is remembered as
+// SortingWay.
+void SortPlaylist(Player& player, SortingWay way);
 
 // The order of `paths` when sorted by `way`, applied in place.
-void sortPathsByWay(std::vector<std::string>& paths, int way);
+void sortPathsByWay(std::vector<std::string>& paths, SortingWay way);
 
 } // namespace kesto

@@ -4,6 +4,8 @@
 // compared by exact, whole-text equality everywhere. The UI thread owns every
 // field; nothing here is shared with the audio thread.
 
+#include "player/modes.h"
+
 #include <string>
 #include <vector>
 
@@ -22,10 +24,8 @@ struct PlaylistState {
     std::string PlayingEntry;
     // The last folder opened or added, ending in "/"; refresh rescans it.
     std::string LastOpenedDir;
-    // 0 sorts by the whole entry text, 1 by the file name.
-    int SortingWay = 0;
-    // Line text: 0 file name, 1 full path, 2 path relative to a music folder.
-    int ViewFormat = 0;
+    kesto::SortingWay SortingWay = kesto::SortingWay::WholeEntry;
+    kesto::ViewFormat ViewFormat = kesto::ViewFormat::FileName;
     // The user's music folders, each ending in "/"; only the relative view uses them.
     std::vector<std::string> RootMediaList;
     // Replaces each folder separator in the relative view.

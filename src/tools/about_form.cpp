@@ -1,5 +1,6 @@
 #include "tools/about_form.h"
 
+#include "player/version.h"
 #include "tools/info_form.h"
 #include "tools/message_boxes.h"
 
@@ -102,7 +103,8 @@ TAbout_Form::TAbout_Form(TInfo_Form& info, QString programFolder, QWidget* paren
 }
 
 void TAbout_Form::showEvent(QShowEvent* event) {
-    LabelVersion->setText(QStringLiteral("1.04b"));
+    LabelVersion->setText(
+        QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
     QDialog::showEvent(event);
 }
 

@@ -30,18 +30,18 @@ private Q_SLOTS:
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         SetVolume(*f.player, 500);
-        f.player->MuteRestore = 300;
+        f.player->transport.MuteRestore = 300;
         QLabel* label = f.window->LabelVolume;
         const QPoint at(label->width() / 2, label->height() / 2);
         QTest::mousePress(label, Qt::LeftButton, {}, at);
         QVERIFY(f.window->VolumeProcesBar->isVisible());
         QVERIFY(!f.window->LevelMeter6->isVisible());
         QTest::mouseMove(label, at - QPoint(0, 10));
-        QCOMPARE(f.player->Volume, 680);
+        QCOMPARE(f.player->transport.Volume, 680);
         QCOMPARE(label->text(), QStringLiteral("68 %"));
         QTest::mouseRelease(label, Qt::LeftButton, {}, at - QPoint(0, 10));
         // a drag ends a pending soft mute
-        QCOMPARE(f.player->MuteRestore, -1);
+        QCOMPARE(f.player->transport.MuteRestore, -1);
         QVERIFY(f.window->LevelMeter6->isVisible());
     }
 
@@ -51,17 +51,17 @@ private Q_SLOTS:
         StatusPanels* bar = f.window->StatusBar1;
         const int y = bar->height() / 2;
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, y));
-        QCOMPARE(f.player->PlayMode, 1);
+        QCOMPARE(toInt(f.player->transport.PlayMode), 1);
         QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(100, y));
         QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(100, y));
         // back from 0 wraps to 4
-        QCOMPARE(f.player->PlayMode, 4);
+        QCOMPARE(toInt(f.player->transport.PlayMode), 4);
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, y));
-        QCOMPARE(f.player->PlayMode, 0);
+        QCOMPARE(toInt(f.player->transport.PlayMode), 0);
         for (int x : {10, 75, 150, 200})
             QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, y));
         // other panels and the edges do nothing
-        QCOMPARE(f.player->PlayMode, 0);
+        QCOMPARE(toInt(f.player->transport.PlayMode), 0);
         QVERIFY(f.window->actions()["ModeAc1"]->isChecked());
     }
 
@@ -85,9 +85,9 @@ private Q_SLOTS:
         // the play-mode panel moved along: a press on the widened count
         // panel does nothing, one just past it steps the mode
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->panelRight(1) - 2, y));
-        QCOMPARE(f.player->PlayMode, 0);
+        QCOMPARE(toInt(f.player->transport.PlayMode), 0);
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->panelRight(1) + 2, y));
-        QCOMPARE(f.player->PlayMode, 1);
+        QCOMPARE(toInt(f.player->transport.PlayMode), 1);
     }
 
     void snapsWithinTenPixels() {
@@ -112,20 +112,20 @@ private Q_SLOTS:
         TAppKesto& w = *f.window;
         const int client = w.ProgressPanel->width();
 
-        w.SetVUStyle(0);
+        w.SetVUStyle(VUStyle::None);
         QVERIFY(w.LabelVolume->isVisible() && !w.LevelMeter6->isVisible() &&
                 !w.LevelMeter14->isVisible());
         QCOMPARE(w.Progres->width(), client);
         QCOMPARE(w.LabelVolume->geometry().right() + 1, client);
         QVERIFY(w.actions()["Level1Ac"]->isChecked());
 
-        w.SetVUStyle(1);
+        w.SetVUStyle(VUStyle::SevenLeds);
         QVERIFY(w.LevelMeter6->isVisible() && w.LabelVolume->isVisible());
         QCOMPARE(w.Progres->width(), w.LevelMeter6->x());
         QCOMPARE(w.LabelVolume->geometry().right() + 1, w.LevelMeter6->x());
         QVERIFY(w.actions()["Level2Ac"]->isChecked() && !w.actions()["Level1Ac"]->isChecked());
 
-        w.SetVUStyle(2);
+        w.SetVUStyle(VUStyle::FourteenLeds);
         QVERIFY(w.LevelMeter14->isVisible() && w.PanelLevelMeter14->isVisible());
         QVERIFY(!w.LabelVolume->isVisible());
         QCOMPARE(w.LevelMeter14->geometry().right() + 2, client);
@@ -142,9 +142,10 @@ private Q_SLOTS:
         QVERIFY(!w.VolumeProcesBar->isVisible());
         QCOMPARE(w.LevelMeter14->width(), 143);
 
-        w.SetVUStyle(7);
-        QVERIFY(!w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
-        QVERIFY(!w.actions()["Level1Ac"]->isChecked() && !w.actions()["Level3Ac"]->isChecked());
+        // A number the file holds that no meter has gets the default meter.
+        w.SetVUStyle(vuStyleFromInt(7));
+        QVERIFY(w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
+        QVERIFY(w.actions()["Level2Ac"]->isChecked() && !w.actions()["Level3Ac"]->isChecked());
     }
 
     void seekBarFollowsTheMouseAndSeeksOnRelease() {
@@ -157,20 +158,20 @@ private Q_SLOTS:
         const int y = bar->height() / 2;
         // Nothing to seek in: a press does nothing.
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
-        QVERIFY(!f.player->Seeking);
+        QVERIFY(!f.player->transport.Seeking);
         QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
 
         f.player->playlist.PlaylistEntries = {a};
         OpenEntry(*f.player, 0);
-        QVERIFY(f.player->DeviceReady);
-        QCOMPARE(f.player->SeekBarMax, 20000);
+        QVERIFY(f.player->transport.DeviceReady);
+        QCOMPARE(f.player->mirror.SeekBarMax, 20000);
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(bar->width() / 4, y));
-        QVERIFY(f.player->Seeking);
+        QVERIFY(f.player->transport.Seeking);
         QTest::mouseMove(bar, QPoint(bar->width() / 2, y));
-        QCOMPARE(f.player->SeekBarPosition, 10000);
+        QCOMPARE(f.player->mirror.SeekBarPosition, 10000);
         QCOMPARE(f.window->LabelTime->text(), QStringLiteral("0:10 / 0:20 / -0:10"));
         QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, y));
-        QVERIFY(!f.player->Seeking);
+        QVERIFY(!f.player->transport.Seeking);
         // The file plays on from the middle.
         QVERIFY(std::abs(BytesToMs(*f.player, FilePosition(*f.player)) - 10000) < 500);
         StopPlayback(*f.player, true);

@@ -203,19 +203,19 @@ private Q_SLOTS:
         TAppKesto& w = *f.window;
         QTimer* ticks = tickTimers(w).level;
         QVERIFY(ticks);
-        w.SetVUStyle(0);
+        w.SetVUStyle(VUStyle::None);
         LevelStart(*f.player);
         QVERIFY(!ticks->isActive());
-        w.SetVUStyle(2);
+        w.SetVUStyle(VUStyle::FourteenLeds);
         QVERIFY(ticks->isActive());
-        w.SetVUStyle(0);
+        w.SetVUStyle(VUStyle::None);
         QVERIFY(!ticks->isActive());
-        w.SetVUStyle(1);
+        w.SetVUStyle(VUStyle::SevenLeds);
         QVERIFY(ticks->isActive());
         // Nothing plays: once asked to stop, the meter goes dark and rests.
         LevelStop(*f.player);
         QTRY_VERIFY(!ticks->isActive());
-        w.SetVUStyle(2);
+        w.SetVUStyle(VUStyle::FourteenLeds);
         QVERIFY(!ticks->isActive());
     }
 
@@ -230,20 +230,20 @@ private Q_SLOTS:
         TAppKesto& w = *f.window;
         const auto [status, level] = tickTimers(w);
         QVERIFY(status && level);
-        w.SetVUStyle(2);
+        w.SetVUStyle(VUStyle::FourteenLeds);
         playFirst(f, {longFile, shortFile});
         QVERIFY(level->isActive());
         QVERIFY(!status->isActive());
         // The seek bar and the time still follow the music.
         QTRY_VERIFY(w.Progres->Position() >= 300);
         QVERIFY(w.LabelTime->text().contains(QStringLiteral(" / -")));
-        w.SetVUStyle(0);
+        w.SetVUStyle(VUStyle::None);
         QVERIFY(!level->isActive());
         QVERIFY(status->isActive());
         QCOMPARE(status->interval(), 33);
         const qint64 before = w.Progres->Position();
         QTRY_VERIFY(w.Progres->Position() >= before + 300);
-        w.SetVUStyle(2);
+        w.SetVUStyle(VUStyle::FourteenLeds);
         QVERIFY(level->isActive() && !status->isActive());
         OpenEntry(*f.player, 1);
         QVERIFY(level->isActive());
@@ -276,27 +276,27 @@ private Q_SLOTS:
         TAppKesto& w = *f.window;
         const auto [status, level] = tickTimers(w);
         QVERIFY(status && level);
-        w.SetVUStyle(2);
+        w.SetVUStyle(VUStyle::FourteenLeds);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         playFirst(f, {file});
         QVERIFY(level->isActive() && !status->isActive());
-        QTRY_VERIFY(f.player->HeldLeft > 0);
+        QTRY_VERIFY(f.player->level.HeldLeft > 0);
 
         w.showMinimized();
         QVERIFY(!level->isActive());
         QVERIFY(status->isActive());
-        QCOMPARE(f.player->HeldLeft, 0);
+        QCOMPARE(f.player->level.HeldLeft, 0);
         const qint64 before = w.Progres->Position();
         QTRY_VERIFY(w.Progres->Position() >= before + 300);
         // A file started meanwhile asks for the meter again: it still waits.
         OpenEntry(*f.player, 0);
         QVERIFY(!level->isActive());
-        QCOMPARE(f.player->HeldLeft, 0);
+        QCOMPARE(f.player->level.HeldLeft, 0);
 
         w.showNormal();
         QVERIFY(level->isActive() && !status->isActive());
-        QTRY_VERIFY(f.player->HeldLeft > 0);
+        QTRY_VERIFY(f.player->level.HeldLeft > 0);
         // Hidden, as in the tray: the same.
         w.hide();
         QVERIFY(!level->isActive() && status->isActive());
@@ -353,14 +353,14 @@ private Q_SLOTS:
         f.player->playlist.PlaylistEntries = files;
         RefreshListView(*f.player, false, false);
         OpenEntry(*f.player, 0);
-        const PreparedNext* next = f.player->nextEntry.peek();
+        const PreparedNext* next = f.player->feed.nextEntry.peek();
         QVERIFY(next && next->entry == files[1]);
         f.window->ListScreen->clearSelection();
         f.window->ListScreen->selectIndexes({1});
         f.window->ListScreen->setFocusedIndex(1);
         f.window->actions()["DeleteAc"]->trigger();
         QCOMPARE(f.player->playlist.PlaylistEntries.size(), std::size_t{2});
-        next = f.player->nextEntry.peek();
+        next = f.player->feed.nextEntry.peek();
         QVERIFY(next && next->entry == files[2]);
         StopPlayback(*f.player, true);
     }
@@ -402,14 +402,14 @@ private Q_SLOTS:
             f.player->playlist.PlaylistEntries = {a};
             f.window->runDeferredStartup();
             // nothing plays without a path
-            QCOMPARE(f.player->OutputStream, AudioHandle(0));
+            QCOMPARE(f.player->feed.OutputStream, AudioHandle(0));
         }
         Fixture f("[General]\nEnqueueOption=1\n", a);
         // not before the output is open
-        QCOMPARE(f.player->OutputStream, AudioHandle(0));
+        QCOMPARE(f.player->feed.OutputStream, AudioHandle(0));
         QCOMPARE(f.player->playlist.PlaylistEntries.back(), a);
         f.window->runDeferredStartup();
-        QVERIFY(f.player->OutputStream != 0);
+        QVERIFY(f.player->feed.OutputStream != 0);
         QCOMPARE(f.player->playlist.PlayingEntry, a);
         StopPlayback(*f.player, true);
     }

@@ -79,7 +79,7 @@ private Q_SLOTS:
         pl.QueueList = {"/m/a.mp3", "/m/c.mp3", "/m/a.mp3", "http://radio/|Radio"};
         pl.ShuffleHistory = {"/m/c.mp3", "/m/d.mp3"};
         pl.CurrentIndex = 1;
-        v.player->DeviceReady = true;
+        v.player->transport.DeviceReady = true;
 
         // Queue numbers by text, on both lines holding the entry, highest first.
         QCOMPARE(v.window.lineLook(0, false).text, QStringLiteral("3 >   1 >   a.mp3"));
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(!v.window.lineLook(5, false).bold);
 
         // After a full stop nothing is marked as playing, though the index stays.
-        v.player->DeviceReady = false;
+        v.player->transport.DeviceReady = false;
         QCOMPARE(v.window.lineLook(1, false).ink, rgb(0x202020));
         QVERIFY(!v.window.lineLook(1, false).bold);
         QCOMPARE(v.window.lineLook(1, true).fill, rgb(0x404040));
@@ -112,7 +112,7 @@ private Q_SLOTS:
         View v;
         v.fill({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
         v.player->playlist.CurrentIndex = 2;
-        v.player->DeviceReady = true;
+        v.player->transport.DeviceReady = true;
         SelectEntry(*v.player, 1);
         const QImage img = v.list().viewport()->grab().toImage();
         const int h = v.list().itemHeight();

@@ -80,7 +80,7 @@ TEST_F(PlaybackFormat, MixerResetUnmutesTheDefaultSinkAndSetsFullVolume) {
         (FakeView::Message{MessageKind::Information,
                            "此操作将使声音和主输出声道不再静音。\r全局设置和音量将被重置和最大化。"
                            "\r请留意您的扬声器。"}));
-    EXPECT_EQ(p().Volume, 1000);
+    EXPECT_EQ(p().transport.Volume, 1000);
     EXPECT_EQ(view.panels[kVolumePanel], " 100 %");
 
     const char* server = std::getenv("PULSE_SERVER");

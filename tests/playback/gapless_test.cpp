@@ -41,14 +41,14 @@ TEST_F(EnginePlaybackGapless, TwoWavFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
     const Samples bBody = loudTone(secondsToFrames(3.2), kStereo, 660);
     addWav("a.wav", a);
     addWav("b.wav", joined({leadIn(), bBody}));
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
 
     EXPECT_EQ(rendered(), joined({a, bBody}));
     EXPECT_EQ(pl().CurrentIndex, 1);
-    EXPECT_FALSE(p().DeviceReady);
+    EXPECT_FALSE(p().transport.DeviceReady);
     EXPECT_NE(std::find(view.captionHistory.begin(), view.captionHistory.end(), "b.wav - Kesto"),
               view.captionHistory.end());
     EXPECT_EQ(view.caption, "Kesto 1.04b");
@@ -61,7 +61,7 @@ TEST_F(EnginePlaybackGapless, TwoOggFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
         addFile("b.ogg", oggFile(joined({silence(kLeadFrames, kStereo),
                                          loudTone(secondsToFrames(3.3), kStereo, 550)}),
                                  44100, kStereo));
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
@@ -92,7 +92,7 @@ TEST_F(EnginePlaybackGapless, Mp3LosesItsQuietTailAndTheNextFileStartsAfresh) {
                                  44100, kStereo));
     const Samples b = joined({leadIn(), loudTone(secondsToFrames(1.0), kStereo, 660)});
     addWav("b.wav", b);
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
@@ -141,7 +141,7 @@ TEST_F(EnginePlaybackGapless, Mp3TailIsCutAtTheSameSampleHoweverPlaybackGotThere
         if (c.afterWav)
             addWav("first.wav", first);
         const std::string mp3 = addFile("song.mp3", mp3File(song, 44100, kStereo));
-        setPlayMode(p(), c.afterWav ? kPlayList : kPlayFile);
+        setPlayMode(p(), c.afterWav ? PlayMode::PlayList : PlayMode::PlayFile);
         const Samples whole = decoded(mp3);
         const auto window = static_cast<std::size_t>(secondsToFrames(0.2) * kStereo);
         const auto cut =
@@ -153,9 +153,9 @@ TEST_F(EnginePlaybackGapless, Mp3TailIsCutAtTheSameSampleHoweverPlaybackGotThere
         if (c.seekAfterCut) {
             // No tick runs: the fast output reaches the end and waits for the window.
             const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (p().TailRemaining != 0 && std::chrono::steady_clock::now() < until)
+            while (p().feed.TailRemaining != 0 && std::chrono::steady_clock::now() < until)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ASSERT_EQ(p().TailRemaining, 0);
+            ASSERT_EQ(p().feed.TailRemaining, 0);
         }
         if (c.seek)
             SeekTo(p(), twoSeconds * 2);
@@ -189,12 +189,12 @@ TEST_F(EnginePlaybackGapless, LookAheadDecoderRestsWhileTheFilePlays) {
     OpenEntry(p(), 0);
     pauseOutput(p());
     AudioLibrary& audio = p().audio;
-    const std::int64_t before = audio.ChannelGetPosition(p().MainDecoder);
+    const std::int64_t before = audio.ChannelGetPosition(p().feed.MainDecoder);
     std::vector<std::uint8_t> block(17640);
     for (int i = 0; i < 10; ++i)
         ASSERT_EQ(FillOutput(p(), block.data(), 17640), 17640u);
-    EXPECT_EQ(audio.ChannelGetPosition(p().MainDecoder), before + 10 * 17640);
-    EXPECT_EQ(audio.ChannelGetPosition(p().MirrorDecoder), 0);
+    EXPECT_EQ(audio.ChannelGetPosition(p().feed.MainDecoder), before + 10 * 17640);
+    EXPECT_EQ(audio.ChannelGetPosition(p().feed.MirrorDecoder), 0);
 }
 
 // The last block before the cut frees the file's decoder, and the stream
@@ -206,24 +206,24 @@ TEST_F(EnginePlaybackGapless, SeekRightAfterTheTailIsCutStillLands) {
         addFile("song.mp3", mp3File(joined({loudTone(secondsToFrames(4.4), kStereo, 440),
                                             silence(secondsToFrames(0.2), kStereo)}),
                                     44100, kStereo));
-    setPlayMode(p(), kPlayFile);
+    setPlayMode(p(), PlayMode::PlayFile);
     OpenEntry(p(), 0);
     pauseOutput(p());
     std::vector<std::uint8_t> block(17640);
-    for (int i = 0; i < 100 && p().TailRemaining != 0; ++i)
+    for (int i = 0; i < 100 && p().feed.TailRemaining != 0; ++i)
         FillOutput(p(), block.data(), 17640);
-    ASSERT_EQ(p().TailRemaining, 0) << "the tail was never reached";
+    ASSERT_EQ(p().feed.TailRemaining, 0) << "the tail was never reached";
 
     const std::int64_t twoSeconds = secondsToFrames(2.0) * kStereo * 2;
     SeekTo(p(), twoSeconds);
-    EXPECT_EQ(p().audio.ChannelIsActive(p().OutputStream), ChannelState::Paused);
+    EXPECT_EQ(p().audio.ChannelIsActive(p().feed.OutputStream), ChannelState::Paused);
     EXPECT_EQ(FilePosition(p()), twoSeconds);
     ASSERT_EQ(FillOutput(p(), block.data(), 17640), 17640u);
     const Samples whole = decoded(mp3);
     EXPECT_TRUE(std::equal(whole.begin() + twoSeconds / 2, whole.begin() + twoSeconds / 2 + 8820,
                            reinterpret_cast<const std::int16_t*>(block.data())))
         << "the block after the seek is not the song from 2 s";
-    EXPECT_EQ(p().EndAction, 0);
+    EXPECT_EQ(p().feed.EndAction, EndAction::None);
 }
 
 // Resuming shows the format of the file being heard, also when the
@@ -247,7 +247,7 @@ TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
         } else {
             addFile("song.mp3", mp3File(tone, 44100, kStereo));
         }
-        setPlayMode(p(), c.switched ? kPlayList : kPlayFile);
+        setPlayMode(p(), c.switched ? PlayMode::PlayList : PlayMode::PlayFile);
         OpenEntry(p(), 0);
         const std::string heard = FormatDescription(p(), pl().PlayingEntry, 0);
         ASSERT_EQ(heard.substr(heard.find(' ')), " Kbps 立体声");
@@ -258,9 +258,10 @@ TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
         }
         pauseOutput(p());
         std::vector<std::uint8_t> block(17640);
-        for (int i = 0; i < 100 && (c.switched ? !p().Switched : p().TailRemaining != 0); ++i)
+        for (int i = 0; i < 100 && (c.switched ? !p().feed.Switched : p().feed.TailRemaining != 0);
+             ++i)
             FillOutput(p(), block.data(), 17640);
-        ASSERT_TRUE(c.switched ? p().Switched.load() : p().TailRemaining == 0);
+        ASSERT_TRUE(c.switched ? p().feed.Switched.load() : p().feed.TailRemaining == 0);
 
         resumeOutput(p());
         EXPECT_EQ(view.panels[kInfoPanel], heard);
@@ -286,7 +287,7 @@ TEST_F(EnginePlaybackGapless, ShortFilesStartTheOrdinaryWay) {
             {leadIn(), loudTone(secondsToFrames(c.secondSeconds) - kLeadFrames, kStereo, 660)});
         addWav("a.wav", a);
         addWav("b.wav", b);
-        setPlayMode(p(), kPlayList);
+        setPlayMode(p(), PlayMode::PlayList);
         OpenEntry(p(), 0);
         ASSERT_TRUE(playToEnd());
         EXPECT_EQ(rendered(), joined({a, b}));
@@ -300,12 +301,12 @@ TEST_F(EnginePlaybackGapless, NextFileWithAnotherRateStartsTheOrdinaryWay) {
     const Samples a = loudTone(secondsToFrames(3.5), kStereo, 440);
     addWav("a.wav", a);
     addWav("b.wav", loudTone(secondsToFrames(3.5, 22050), kStereo, 440, 0.5, 22050), 22050);
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(tickUntil([&] { return pl().CurrentIndex == 1; }));
 
-    EXPECT_EQ(p().OutputRate, 22050u);
+    EXPECT_EQ(p().transport.OutputRate, 22050u);
     EXPECT_EQ(view.caption, "b.wav - Kesto");
     EXPECT_EQ(rendered(), a);
 }
@@ -314,14 +315,14 @@ TEST_F(EnginePlaybackGapless, PlayFileModeStopsAfterTheFile) {
     const Samples a = loudTone(secondsToFrames(3.5), kStereo, 440);
     addWav("a.wav", a);
     addWav("b.wav", loudTone(secondsToFrames(3.5), kStereo, 660));
-    setPlayMode(p(), kPlayFile);
+    setPlayMode(p(), PlayMode::PlayFile);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(playToEnd());
 
     EXPECT_EQ(rendered(), a);
     EXPECT_EQ(pl().CurrentIndex, 0);
-    EXPECT_FALSE(p().DeviceReady);
+    EXPECT_FALSE(p().transport.DeviceReady);
     EXPECT_EQ(view.caption, "Kesto 1.04b");
     EXPECT_EQ(view.timeLabel, "");
 }
@@ -330,7 +331,7 @@ TEST_F(EnginePlaybackGapless, PlayFileModeStopsAfterTheFile) {
 TEST_F(EnginePlaybackGapless, RepeatFileJoinsTheFileToItself) {
     const Samples body = loudTone(secondsToFrames(3.1) + 123, kStereo, 440);
     addWav("a.wav", joined({leadIn(), body}));
-    setPlayMode(p(), kRepeatFile);
+    setPlayMode(p(), PlayMode::RepeatFile);
 
     OpenEntry(p(), 0);
     ASSERT_TRUE(tickUntil([&] { return rendered().size() >= 3 * body.size() + leadIn().size(); }));

@@ -32,8 +32,8 @@ TEST(PlaybackLevelMeter, TablesLightTheirLedsAtTheThresholds) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.style) + " at " + std::to_string(c.level));
-        EXPECT_EQ(ledsLit(c.style, c.level), c.leds);
-        EXPECT_EQ(stepDown(c.style, c.level), c.stepped);
+        EXPECT_EQ(ledsLit(vuStyleFromInt(c.style), c.level), c.leds);
+        EXPECT_EQ(stepDown(vuStyleFromInt(c.style), c.level), c.stepped);
     }
 }
 
@@ -81,7 +81,7 @@ protected:
 TEST_F(EnginePlaybackLevel, PausedMeterDecaysOneLedEverySecondTickThenRests) {
     usePacedNull();
     addWav("loud.wav", loudTone(secondsToFrames(10), 2, 440, 0.9));
-    p().VUStyle = 1;
+    p().level.VUStyle = VUStyle::SevenLeds;
     OpenEntry(p(), 0);
     ASSERT_TRUE(view.levelTimer);
     ASSERT_TRUE(untilLit());
@@ -107,17 +107,17 @@ TEST_F(EnginePlaybackLevel, PausedMeterDecaysOneLedEverySecondTickThenRests) {
     // The timer stays at rest until something plays again.
     LevelStart(p());
     EXPECT_TRUE(view.levelTimer);
-    EXPECT_FALSE(p().StopRequest);
+    EXPECT_FALSE(p().level.StopRequest);
 }
 
 TEST_F(EnginePlaybackLevel, MonoLightsBothMetersAndTheWideMeterNeverGoesDark) {
     usePacedNull();
     addWav("mono.wav", loudTone(secondsToFrames(10), 1, 440, 0.3), 44100, 1);
-    p().VUStyle = 2;
+    p().level.VUStyle = VUStyle::FourteenLeds;
     OpenEntry(p(), 0);
     ASSERT_TRUE(untilLit());
     EXPECT_EQ(view.levels.back().left, view.levels.back().right);
-    EXPECT_EQ(view.levels.back().left, ledsLit(2, 9830));
+    EXPECT_EQ(view.levels.back().left, ledsLit(VUStyle::FourteenLeds, 9830));
 
     pauseOutput(p());
     while (LevelTick(p())) {
@@ -126,8 +126,8 @@ TEST_F(EnginePlaybackLevel, MonoLightsBothMetersAndTheWideMeterNeverGoesDark) {
 
     // With no meter shown nothing is held, so the timer rests at once.
     LevelStart(p());
-    p().VUStyle = 0;
-    p().HeldLeft = 5000;
+    p().level.VUStyle = VUStyle::None;
+    p().level.HeldLeft = 5000;
     LevelStop(p());
     EXPECT_FALSE(LevelTick(p()));
 }

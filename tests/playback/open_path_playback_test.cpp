@@ -28,7 +28,7 @@ TEST_F(EnginePlaybackOpenPath, PathFromAnotherInstancePlays) {
     writeFile(path, wavFile(song, 44100, 2));
     addEntry("/old/one.mp3");
     p().settings.writeEnqueueOption(kEnqueuePlayAndClear);
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
 
     OpenPath(p(), path, OpenMode::FromOtherInstance);
     EXPECT_EQ(pl().PlaylistEntries, std::vector<std::string>{path});
@@ -44,11 +44,11 @@ TEST_F(EnginePlaybackOpenPath, PlayWithFolderStopsWhatPlaysAndPlaysTheFileAmongI
         writeFile(folder + name, wavFile(loudTone(secondsToFrames(5), 2), 44100, 2));
     addEntry(folder + "a.wav");
     OpenEntry(p(), 0);
-    const AudioHandle first = p().OutputStream;
+    const AudioHandle first = p().feed.OutputStream;
     p().settings.writeEnqueueOption(kEnqueuePlayWithFolder);
 
     OpenPath(p(), folder + "b.wav", OpenMode::FromOtherInstance);
-    EXPECT_NE(p().OutputStream, first);
+    EXPECT_NE(p().feed.OutputStream, first);
     EXPECT_EQ(pl().PlaylistEntries.size(), 3u);
     EXPECT_EQ(pl().PlayingEntry, folder + "b.wav");
     EXPECT_EQ(pl().PlaylistEntries[static_cast<std::size_t>(pl().CurrentIndex)], folder + "b.wav");
@@ -58,7 +58,7 @@ TEST_F(EnginePlaybackOpenPath, PlayWithFolderStopsWhatPlaysAndPlaysTheFileAmongI
 TEST_F(EnginePlaybackOpenPath, FolderScanWaitsUntilTheWindowFollowsTheSwitch) {
     addWav("a.wav", loudTone(secondsToFrames(3.5), 2));
     addWav("b.wav", loudTone(secondsToFrames(3.5), 2, 660));
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
     OpenEntry(p(), 0);
     ASSERT_TRUE(switchWithoutTicks());
 

@@ -39,27 +39,27 @@ protected:
 TEST_F(EnginePlaybackOrder, EachModeStepsNextAndPrevious) {
     struct Case {
         const char* name;
-        int mode;
+        PlayMode mode;
         int current;
         int next;
         int previous;
     };
     const Case cases[] = {
-        {"repeat list", kRepeatList, 2, 3, 1},
-        {"repeat list wraps at the end", kRepeatList, 4, 0, 3},
-        {"repeat list wraps at the start", kRepeatList, 0, 1, 4},
-        {"repeat list without a current entry", kRepeatList, -1, 0, 4},
-        {"repeat file", kRepeatFile, 2, 2, 2},
-        {"repeat file without a current entry", kRepeatFile, -1, -1, -1},
-        {"play list", kPlayList, 2, 3, 1},
-        {"play list ends at the last entry", kPlayList, 4, -1, 3},
-        {"play list ends at the first entry", kPlayList, 0, 1, -1},
-        {"play file", kPlayFile, 2, -1, -1},
+        {"repeat list", PlayMode::RepeatList, 2, 3, 1},
+        {"repeat list wraps at the end", PlayMode::RepeatList, 4, 0, 3},
+        {"repeat list wraps at the start", PlayMode::RepeatList, 0, 1, 4},
+        {"repeat list without a current entry", PlayMode::RepeatList, -1, 0, 4},
+        {"repeat file", PlayMode::RepeatFile, 2, 2, 2},
+        {"repeat file without a current entry", PlayMode::RepeatFile, -1, -1, -1},
+        {"play list", PlayMode::PlayList, 2, 3, 1},
+        {"play list ends at the last entry", PlayMode::PlayList, 4, -1, 3},
+        {"play list ends at the first entry", PlayMode::PlayList, 0, 1, -1},
+        {"play file", PlayMode::PlayFile, 2, -1, -1},
     };
     addFiles(5);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        p().PlayMode = c.mode;
+        p().transport.PlayMode = c.mode;
         pl().CurrentIndex = c.current;
         EXPECT_EQ(NextIndex(p(), false), c.next);
         EXPECT_EQ(NextIndex(p(), true), c.previous);
@@ -84,7 +84,7 @@ TEST_F(EnginePlaybackOrder, EntriesThatCannotPlayArePassedOver) {
 
 TEST_F(EnginePlaybackOrder, ShufflePlaysEveryEntryOnceBeforeAnyRepeats) {
     addFiles(10);
-    setPlayMode(p(), kShuffle);
+    setPlayMode(p(), PlayMode::Shuffle);
     std::set<int> played;
     for (int i = 0; i < 10; ++i) {
         const int next = playNext();
@@ -99,7 +99,7 @@ TEST_F(EnginePlaybackOrder, ShufflePlaysEveryEntryOnceBeforeAnyRepeats) {
 
 TEST_F(EnginePlaybackOrder, ShufflePreviousWalksBackNineStepsThenRestartsTheCurrentOne) {
     addFiles(20);
-    setPlayMode(p(), kShuffle);
+    setPlayMode(p(), PlayMode::Shuffle);
     std::vector<int> started;
     for (int i = 0; i < 12; ++i)
         started.push_back(playNext());
@@ -110,7 +110,7 @@ TEST_F(EnginePlaybackOrder, ShufflePreviousWalksBackNineStepsThenRestartsTheCurr
 
 TEST_F(EnginePlaybackOrder, ShufflePreviousSkipsEntriesGoneFromThePlaylist) {
     addFiles(6);
-    setPlayMode(p(), kShuffle);
+    setPlayMode(p(), PlayMode::Shuffle);
     std::vector<int> started;
     for (int i = 0; i < 3; ++i)
         started.push_back(playNext());
@@ -127,7 +127,7 @@ TEST_F(EnginePlaybackOrder, ShufflePreviousSkipsEntriesGoneFromThePlaylist) {
 TEST_F(EnginePlaybackOrder, ShuffleAddsUnplayableEntriesToTheHistory) {
     addEntry(home.file("missing.wav"));
     addFiles(1);
-    setPlayMode(p(), kShuffle);
+    setPlayMode(p(), PlayMode::Shuffle);
     int sawMissingInHistory = 0;
     for (int round = 0; round < 40; ++round) {
         pl().ShuffleHistory.clear();
@@ -150,8 +150,8 @@ TEST_F(EnginePlaybackOrder, QueuePlaysFirstAndPreviousWalksBackThroughIt) {
     RunKeyCommand(p(), vk::Tab, vk::NoModifier);
     EXPECT_EQ(pl().CurrentIndex, 1);
     EXPECT_TRUE(pl().QueueList.empty());
-    EXPECT_EQ(p().QueueRecent.slots[0], entry(1));
-    EXPECT_EQ(p().QueueRecent.slots[1], entry(3));
+    EXPECT_EQ(p().transport.QueueRecent.slots[0], entry(1));
+    EXPECT_EQ(p().transport.QueueRecent.slots[1], entry(3));
 
     RunKeyCommand(p(), vk::Tab, vk::ShiftModifier);
     EXPECT_EQ(pl().CurrentIndex, 3) << "back to the queued entry before";
@@ -170,19 +170,20 @@ TEST_F(EnginePlaybackOrder, QueuedEntriesGoneFromThePlaylistArePassedOver) {
 
 TEST_F(EnginePlaybackOrder, ChangingTheModeEmptiesQueueAndShuffleHistory) {
     struct Case {
-        int mode;
+        PlayMode mode;
         const char* panel;
     };
     addFiles(3);
     for (const Case c :
-         {Case{kRepeatList, ""}, Case{kRepeatFile, "循环文件"}, Case{kPlayList, "播放列表"},
-          Case{kPlayFile, "播放文件    "}, Case{kShuffle, "随机播放"}}) {
-        SCOPED_TRACE(c.mode);
+         {Case{PlayMode::RepeatList, ""}, Case{PlayMode::RepeatFile, "循环文件"},
+          Case{PlayMode::PlayList, "播放列表"}, Case{PlayMode::PlayFile, "播放文件    "},
+          Case{PlayMode::Shuffle, "随机播放"}}) {
+        SCOPED_TRACE(toInt(c.mode));
         pl().QueueList = {entry(1)};
         pl().ShuffleHistory = {entry(2)};
         const int refreshes = view.lineCountChanges;
         setPlayMode(p(), c.mode);
-        EXPECT_EQ(view.playModeChecked, c.mode);
+        EXPECT_EQ(view.playModeChecked, toInt(c.mode));
         EXPECT_EQ(view.panels[kPlayModePanel], c.panel);
         EXPECT_TRUE(pl().QueueList.empty());
         EXPECT_TRUE(pl().ShuffleHistory.empty());
@@ -191,13 +192,13 @@ TEST_F(EnginePlaybackOrder, ChangingTheModeEmptiesQueueAndShuffleHistory) {
 }
 
 TEST_F(EnginePlaybackOrder, StatusBarClickStepsTheModeAndWraps) {
-    p().PlayMode = kShuffle;
+    p().transport.PlayMode = PlayMode::Shuffle;
     stepPlayMode(p(), false);
-    EXPECT_EQ(p().PlayMode, kRepeatList);
+    EXPECT_EQ(p().transport.PlayMode, PlayMode::RepeatList);
     stepPlayMode(p(), true);
-    EXPECT_EQ(p().PlayMode, kShuffle);
+    EXPECT_EQ(p().transport.PlayMode, PlayMode::Shuffle);
     stepPlayMode(p(), true);
-    EXPECT_EQ(p().PlayMode, kPlayFile);
+    EXPECT_EQ(p().transport.PlayMode, PlayMode::PlayFile);
     EXPECT_EQ(view.panels[kPlayModePanel], "播放文件    ");
 }
 

@@ -103,7 +103,7 @@ bool PlaybackTest::tickUntil(const std::function<bool()>& done, std::chrono::mil
 
 bool PlaybackTest::switchWithoutTicks() {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!p().Switched) {
+    while (!p().feed.Switched) {
         if (std::chrono::steady_clock::now() > until)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -60,7 +60,7 @@ protected:
     bool switchWithoutTicks();
     // Ticks until playback has stopped and the output is gone.
     bool playToEnd() {
-        return tickUntil([&] { return p().OutputStream == 0; });
+        return tickUntil([&] { return p().feed.OutputStream == 0; });
     }
 
     TempDir home;

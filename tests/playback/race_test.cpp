@@ -112,7 +112,8 @@ protected:
             break;
         case 4:
             if (random() % 8 == 0)
-                setPlayMode(p(), std::array{kRepeatList, kRepeatFile, kShuffle}[random() % 3]);
+                setPlayMode(p(), std::array{PlayMode::RepeatList, PlayMode::RepeatFile,
+                                            PlayMode::Shuffle}[random() % 3]);
             break;
         default:
             if (random() % 8 == 0)
@@ -131,9 +132,9 @@ TEST_F(EnginePlaybackRace, EditsDuringSwitchesLoseAndRepeatNothing) {
     OpenEntry(p(), 0);
     // Switches are counted where the callback makes them: on a loaded
     // machine the window may take and follow one within a single tick.
-    const std::uint64_t opened = p().FileSerial.load();
+    const std::uint64_t opened = p().feed.FileSerial.load();
     const auto made = [&] {
-        return static_cast<int>(p().FileSerial.load() - opened);
+        return static_cast<int>(p().feed.FileSerial.load() - opened);
     };
     // Sanitizer builds run many times slower: the time limit is theirs.
     const auto until = std::chrono::steady_clock::now() + 60s;
@@ -147,8 +148,9 @@ TEST_F(EnginePlaybackRace, EditsDuringSwitchesLoseAndRepeatNothing) {
     // Once the window has followed the last switch, every file before it
     // has reached the output whole; one still pending may leave the file it
     // ended in the output's buffer.
-    const bool followed = tickUntil([&] { return !p().Switched && !p().switchedTo; });
-    EXPECT_NE(p().OutputStream.load(), 0u) << "playback stopped";
+    const bool followed =
+        tickUntil([&] { return !p().feed.Switched && !p().transport.switchedTo; });
+    EXPECT_NE(p().feed.OutputStream.load(), 0u) << "playback stopped";
     StopPlayback(p(), true);
     EXPECT_GE(switches, 8);
     EXPECT_GE(wholeFiles(rendered()), followed ? switches : switches - 1);
@@ -180,15 +182,15 @@ TEST_F(EnginePlaybackRace, TransportDuringSwitchesKeepsTheStateConsistent) {
             break;
         }
         const int current = pl().CurrentIndex;
-        if (current >= 0 && !p().switchedTo) {
+        if (current >= 0 && !p().transport.switchedTo) {
             ASSERT_LT(current, static_cast<int>(pl().PlaylistEntries.size()));
             EXPECT_EQ(pl().PlaylistEntries[static_cast<std::size_t>(current)], pl().PlayingEntry);
         }
         std::this_thread::sleep_for(300us);
     }
     StopPlayback(p(), true);
-    EXPECT_EQ(p().OutputStream, 0u);
-    EXPECT_EQ(p().nextEntry.peek(), nullptr);
+    EXPECT_EQ(p().feed.OutputStream, 0u);
+    EXPECT_EQ(p().feed.nextEntry.peek(), nullptr);
 }
 
 } // namespace

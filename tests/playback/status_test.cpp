@@ -71,7 +71,8 @@ TEST_F(EnginePlaybackStatus, TimeLabelFollowsTheFileInFineOrNormalFormat) {
         // A device tick under way when the pause came still counts: let it end.
         std::this_thread::sleep_for(30ms);
         // Where the paused output stands, the file stands at `at`.
-        p().PositionOffset = p().audio.ChannelGetPosition(p().OutputStream) - MsToBytes(p(), c.at);
+        p().transport.PositionOffset =
+            p().audio.ChannelGetPosition(p().feed.OutputStream) - MsToBytes(p(), c.at);
         StatusTick(p());
         EXPECT_EQ(view.timeLabel, c.label);
         EXPECT_EQ(view.seekPosition, c.at);
@@ -85,8 +86,8 @@ TEST_F(EnginePlaybackStatus, TimeLabelFollowsTheFileInFineOrNormalFormat) {
 
         // Past the end (the old file's last blocks after a switch) the bar
         // stops at its end and the label stays.
-        p().PositionOffset = p().audio.ChannelGetPosition(p().OutputStream) -
-                             MsToBytes(p(), std::llround(c.seconds * 1000) + 500);
+        p().transport.PositionOffset = p().audio.ChannelGetPosition(p().feed.OutputStream) -
+                                       MsToBytes(p(), std::llround(c.seconds * 1000) + 500);
         const std::string label = view.timeLabel;
         StatusTick(p());
         EXPECT_EQ(view.seekPosition, view.seekMax);
@@ -101,32 +102,32 @@ TEST_F(EnginePlaybackStatus, EndRequestsWaitForTheOutputToStop) {
         addWav(name, loudTone(secondsToFrames(12), 2));
 
     OpenEntry(p(), 0);
-    p().EndAction = 2;
+    p().feed.EndAction = EndAction::PlayNext;
     StatusTick(p());
-    EXPECT_EQ(p().EndAction, 2) << "still playing";
-    p().audio.ChannelStop(p().OutputStream);
+    EXPECT_EQ(p().feed.EndAction, EndAction::PlayNext) << "still playing";
+    p().audio.ChannelStop(p().feed.OutputStream);
     StatusTick(p());
-    EXPECT_EQ(p().EndAction, 0);
+    EXPECT_EQ(p().feed.EndAction, EndAction::None);
     EXPECT_EQ(pl().CurrentIndex, 1) << "the next file the ordinary way";
     EXPECT_EQ(outputState(p()), ChannelState::Playing);
     EXPECT_TRUE(view.statusTimer.running) << "the timers went on";
 
-    p().EndAction = 3;
+    p().feed.EndAction = EndAction::Stop;
     StatusTick(p());
-    EXPECT_NE(p().OutputStream, 0u);
-    p().audio.ChannelStop(p().OutputStream);
+    EXPECT_NE(p().feed.OutputStream, 0u);
+    p().audio.ChannelStop(p().feed.OutputStream);
     StatusTick(p());
-    EXPECT_EQ(p().OutputStream, 0u);
-    EXPECT_FALSE(p().DeviceReady);
+    EXPECT_EQ(p().feed.OutputStream, 0u);
+    EXPECT_FALSE(p().transport.DeviceReady);
     EXPECT_FALSE(view.statusTimer.running);
 
     // The play order has nothing after the last file in play-list mode.
     OpenEntry(p(), 1);
-    setPlayMode(p(), kPlayList);
-    p().EndAction = 2;
-    p().audio.ChannelStop(p().OutputStream);
+    setPlayMode(p(), PlayMode::PlayList);
+    p().feed.EndAction = EndAction::PlayNext;
+    p().audio.ChannelStop(p().feed.OutputStream);
     StatusTick(p());
-    EXPECT_EQ(p().OutputStream, 0u);
+    EXPECT_EQ(p().feed.OutputStream, 0u);
 }
 
 // In real time: the window follows the switch only once the output has
@@ -141,23 +142,24 @@ TEST_F(EnginePlaybackStatus, DisplayFollowsTheSwitchWhenTheOutputReachesIt) {
     bool sawPending = false;
     const auto until = std::chrono::steady_clock::now() + 8s;
     while (!followed && std::chrono::steady_clock::now() < until) {
-        const bool pending = p().EndAction == 1 && p().switchedTo;
-        const std::int64_t switchPoint = p().SwitchPoint;
-        const std::int64_t before = p().audio.ChannelGetPosition(p().OutputStream);
+        const bool pending =
+            p().feed.EndAction == EndAction::FollowSwitch && p().transport.switchedTo;
+        const std::int64_t switchPoint = p().feed.SwitchPoint;
+        const std::int64_t before = p().audio.ChannelGetPosition(p().feed.OutputStream);
         StatusTick(p());
-        const std::int64_t after = p().audio.ChannelGetPosition(p().OutputStream);
+        const std::int64_t after = p().audio.ChannelGetPosition(p().feed.OutputStream);
         if (pl().CurrentIndex == 1) {
             followed = true;
             ASSERT_TRUE(pending);
             EXPECT_GE(after, switchPoint);
             EXPECT_LT(after - switchPoint, MsToBytes(p(), 100)) << "followed late";
-            EXPECT_EQ(p().LeadSkip, 2205 * 4);
+            EXPECT_EQ(p().feed.LeadSkip, 2205 * 4);
             const std::int64_t file = FilePosition(p());
-            EXPECT_GE(file, p().LeadSkip);
-            EXPECT_LE(file, p().LeadSkip + MsToBytes(p(), 100));
+            EXPECT_GE(file, p().feed.LeadSkip);
+            EXPECT_LE(file, p().feed.LeadSkip + MsToBytes(p(), 100));
             EXPECT_EQ(view.caption, "b.wav - Kesto");
             EXPECT_EQ(view.seekMax, 3550);
-            EXPECT_FALSE(p().Switched);
+            EXPECT_FALSE(p().feed.Switched);
         } else if (pending) {
             sawPending = true;
             EXPECT_LT(before, switchPoint) << "the switch point was reached, yet not followed";
@@ -187,7 +189,7 @@ TEST_F(EnginePlaybackStatus, GaplessSwitchTakesTheQueueAsEditedMeanwhile) {
     EXPECT_EQ(pl().CurrentIndex, 2);
     EXPECT_EQ(view.caption, "c.wav - Kesto");
     EXPECT_TRUE(pl().QueueList.empty());
-    EXPECT_EQ(p().QueueRecent.slots[0], pl().PlaylistEntries[2]);
+    EXPECT_EQ(p().transport.QueueRecent.slots[0], pl().PlaylistEntries[2]);
 }
 
 // The output has moved to the next file but the window still shows the
@@ -198,7 +200,7 @@ TEST_F(EnginePlaybackStatus, SeekAfterASwitchReopensTheAudibleFile) {
     const Samples b = loudTone(secondsToFrames(3.5), 2, 660);
     addWav("a.wav", a);
     addWav("b.wav", b);
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
     OpenEntry(p(), 0);
     ASSERT_TRUE(switchWithoutTicks());
 
@@ -244,7 +246,7 @@ TEST_F(EnginePlaybackStatus, FileEndWaitsForAHeldSeekKey) {
             addWav("a.wav", a);
         }
         addWav("b.wav", b);
-        setPlayMode(p(), kPlayList);
+        setPlayMode(p(), PlayMode::PlayList);
         OpenEntry(p(), 0);
         const std::string caption = c.mp3 ? "a.mp3 - Kesto" : "a.wav - Kesto";
         ASSERT_TRUE(switchWithoutTicks());
@@ -254,13 +256,14 @@ TEST_F(EnginePlaybackStatus, FileEndWaitsForAHeldSeekKey) {
         // past the switch, or played out and stopped.
         AudioLibrary& audio = p().audio;
         ASSERT_TRUE(tickUntil([&] {
-            return c.mp3 ? audio.ChannelIsActive(p().OutputStream) == ChannelState::Stopped
-                         : audio.ChannelGetPosition(p().OutputStream) >= p().SwitchPoint.load();
+            return c.mp3 ? audio.ChannelIsActive(p().feed.OutputStream) == ChannelState::Stopped
+                         : audio.ChannelGetPosition(p().feed.OutputStream) >=
+                               p().feed.SwitchPoint.load();
         }));
         StatusTick(p());
         EXPECT_EQ(pl().CurrentIndex, 0);
         EXPECT_EQ(view.caption, caption);
-        EXPECT_EQ(p().SeekBarPosition, 3000);
+        EXPECT_EQ(p().mirror.SeekBarPosition, 3000);
 
         finishKeyboardSeek(p()); // released
         EXPECT_EQ(pl().CurrentIndex, 0);

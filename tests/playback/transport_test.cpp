@@ -41,13 +41,13 @@ TEST_F(EnginePlaybackTransport, SpacePausesAndResumes) {
     EXPECT_EQ(state(), ChannelState::Paused);
     EXPECT_EQ(view.panels[kInfoPanel], "已暂停");
     EXPECT_FALSE(view.statusTimer.running);
-    EXPECT_TRUE(p().StopRequest);
+    EXPECT_TRUE(p().level.StopRequest);
 
     EXPECT_TRUE(key(vk::Space));
     EXPECT_EQ(state(), ChannelState::Playing);
     EXPECT_EQ(view.panels[kInfoPanel], "44100 Hz 16 bit 立体声");
     EXPECT_TRUE(view.statusTimer.running);
-    EXPECT_FALSE(p().StopRequest);
+    EXPECT_FALSE(p().level.StopRequest);
 
     EXPECT_FALSE(key(vk::Space, vk::CtrlModifier)) << "Ctrl+Space is the mixer reset's";
 }
@@ -63,12 +63,12 @@ TEST_F(EnginePlaybackTransport, StopPausesFirstAndTheSecondStopReleasesTheDevice
     OpenEntry(p(), 0);
     EXPECT_TRUE(key(vk::Numpad0));
     EXPECT_EQ(state(), ChannelState::Paused);
-    EXPECT_TRUE(p().DeviceReady);
+    EXPECT_TRUE(p().transport.DeviceReady);
     EXPECT_EQ(view.panels[kInfoPanel], "已暂停");
 
     key(vk::Numpad0);
-    EXPECT_EQ(p().OutputStream, 0u);
-    EXPECT_FALSE(p().DeviceReady);
+    EXPECT_EQ(p().feed.OutputStream, 0u);
+    EXPECT_FALSE(p().transport.DeviceReady);
     EXPECT_EQ(view.caption, "Kesto 1.04b");
     EXPECT_EQ(view.timeLabel, "");
     EXPECT_EQ(view.seekPosition, 0);
@@ -77,7 +77,7 @@ TEST_F(EnginePlaybackTransport, StopPausesFirstAndTheSecondStopReleasesTheDevice
     // The next play opens the device again.
     view.focused = 2;
     key(vk::Return);
-    EXPECT_TRUE(p().DeviceReady);
+    EXPECT_TRUE(p().transport.DeviceReady);
     EXPECT_EQ(state(), ChannelState::Playing);
 }
 
@@ -99,7 +99,7 @@ TEST_F(EnginePlaybackTransport, NextAndPreviousKeepThePausedState) {
     // held at the start of the new file: not a moment of it was decoded or
     // played before the pause, and Space plays it from its first sample
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), 0);
+    EXPECT_EQ(p().audio.ChannelGetPosition(p().feed.MainDecoder), 0);
     EXPECT_EQ(FilePosition(p()), 0);
     key(vk::Space);
     EXPECT_EQ(state(), ChannelState::Playing);
@@ -116,7 +116,7 @@ TEST_F(EnginePlaybackTransport, PauseButtonHoldsAStoppedEntryWithoutASound) {
     EXPECT_EQ(view.panels[kInfoPanel], "已暂停");
     EXPECT_EQ(view.caption, "b.wav - Kesto");
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), 0);
+    EXPECT_EQ(p().audio.ChannelGetPosition(p().feed.MainDecoder), 0);
     pauseButton(p());
     EXPECT_EQ(state(), ChannelState::Playing);
     for (int i = 0; i < 200 && FilePosition(p()) == 0; ++i)
@@ -127,7 +127,7 @@ TEST_F(EnginePlaybackTransport, PauseButtonHoldsAStoppedEntryWithoutASound) {
 }
 
 TEST_F(EnginePlaybackTransport, PlayListModeStopsAtBothEndsOfTheList) {
-    setPlayMode(p(), kPlayList);
+    setPlayMode(p(), PlayMode::PlayList);
     OpenEntry(p(), 2);
     EXPECT_TRUE(key(vk::Tab));
     EXPECT_EQ(pl().CurrentIndex, 2);
@@ -185,11 +185,11 @@ TEST_F(EnginePlaybackTransport, SeekClampsBeforeTheLastSecondAndKeepsThePause) {
     SeekTo(p(), length * 2);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(FilePosition(p()), lastSecond);
-    EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), lastSecond);
+    EXPECT_EQ(p().audio.ChannelGetPosition(p().feed.MainDecoder), lastSecond);
     SeekTo(p(), -500);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(FilePosition(p()), 0);
-    EXPECT_EQ(p().audio.ChannelGetPosition(p().MainDecoder), 0);
+    EXPECT_EQ(p().audio.ChannelGetPosition(p().feed.MainDecoder), 0);
     EXPECT_EQ(state(), ChannelState::Paused);
 
     key(vk::Space);
@@ -200,7 +200,7 @@ TEST_F(EnginePlaybackTransport, SeekClampsBeforeTheLastSecondAndKeepsThePause) {
 
 TEST_F(EnginePlaybackTransport, KeyboardSeekMovesTheBarAndSeeksOnRelease) {
     EXPECT_TRUE(key(vk::Right)) << "handled even with nothing open";
-    EXPECT_FALSE(p().Seeking);
+    EXPECT_FALSE(p().transport.Seeking);
 
     OpenEntry(p(), 0);
     key(vk::Space);
@@ -221,13 +221,13 @@ TEST_F(EnginePlaybackTransport, KeyboardSeekMovesTheBarAndSeeksOnRelease) {
     for (const Step& s : steps) {
         SCOPED_TRACE(s.label);
         EXPECT_TRUE(key(s.key, s.shift));
-        EXPECT_TRUE(p().Seeking);
+        EXPECT_TRUE(p().transport.Seeking);
         EXPECT_EQ(view.seekPosition, s.bar);
         EXPECT_EQ(view.timeLabel, s.label);
     }
     key(vk::Left);
     finishKeyboardSeek(p());
-    EXPECT_FALSE(p().Seeking);
+    EXPECT_FALSE(p().transport.Seeking);
     EXPECT_GE(FilePosition(p()), MsToBytes(p(), 8900));
     EXPECT_LE(FilePosition(p()), MsToBytes(p(), 8920));
     EXPECT_EQ(state(), ChannelState::Paused);
@@ -247,7 +247,7 @@ TEST_F(EnginePlaybackTransport, SeekDragWorksOnlyOnAReadyFile) {
     seekDragTo(p(), 4500);
     EXPECT_EQ(view.timeLabel, "0:04 / 0:12 / -0:07");
     endSeekDrag(p());
-    EXPECT_FALSE(p().Seeking);
+    EXPECT_FALSE(p().transport.Seeking);
     EXPECT_GE(FilePosition(p()), MsToBytes(p(), 4500));
     EXPECT_LE(FilePosition(p()), MsToBytes(p(), 4520));
 }
@@ -269,7 +269,7 @@ TEST_F(EnginePlaybackTransport, VolumeKeysFollowTheQuadraticCurve) {
         int volume;
         const char* panel;
     };
-    p().Volume = 500;
+    p().transport.Volume = 500;
     const Press presses[] = {
         {vk::Add, vk::NoModifier, 530, " 53 %"},
         {vk::OemPlus, vk::ShiftModifier, 531, " 53 %"},
@@ -279,42 +279,42 @@ TEST_F(EnginePlaybackTransport, VolumeKeysFollowTheQuadraticCurve) {
     };
     for (const Press& press : presses) {
         EXPECT_TRUE(key(press.key, press.shift));
-        EXPECT_EQ(p().Volume, press.volume);
+        EXPECT_EQ(p().transport.Volume, press.volume);
         EXPECT_EQ(view.volumeShown, press.volume);
         EXPECT_EQ(view.panels[kVolumePanel], press.panel);
-        EXPECT_EQ(p().audio.ChannelGetAttributes(p().OutputStream)->volume,
+        EXPECT_EQ(p().audio.ChannelGetAttributes(p().feed.OutputStream)->volume,
                   VolumeCurve(press.volume));
     }
     SetVolume(p(), 990);
     key(vk::Add);
-    EXPECT_EQ(p().Volume, 1000);
+    EXPECT_EQ(p().transport.Volume, 1000);
     SetVolume(p(), 10);
     key(vk::Subtract);
-    EXPECT_EQ(p().Volume, 0);
+    EXPECT_EQ(p().transport.Volume, 0);
 }
 
 TEST_F(EnginePlaybackTransport, PauseKeyMutesSoftlyAndAVolumeChangeEndsIt) {
     SetVolume(p(), 800);
     key(vk::Pause);
-    EXPECT_EQ(p().Volume, 240);
-    EXPECT_EQ(p().MuteRestore, 800);
+    EXPECT_EQ(p().transport.Volume, 240);
+    EXPECT_EQ(p().transport.MuteRestore, 800);
     key(vk::Pause);
-    EXPECT_EQ(p().Volume, 800);
-    EXPECT_EQ(p().MuteRestore, -1);
+    EXPECT_EQ(p().transport.Volume, 800);
+    EXPECT_EQ(p().transport.MuteRestore, -1);
 
     key(vk::Pause);
     key(vk::Add);
-    EXPECT_EQ(p().Volume, 270);
-    EXPECT_EQ(p().MuteRestore, -1);
+    EXPECT_EQ(p().transport.Volume, 270);
+    EXPECT_EQ(p().transport.MuteRestore, -1);
     key(vk::Pause);
-    EXPECT_EQ(p().Volume, 81) << "muted again from the new volume";
+    EXPECT_EQ(p().transport.Volume, 81) << "muted again from the new volume";
 
-    p().SoftmutePercent = 100;
+    p().transport.SoftmutePercent = 100;
     SetVolume(p(), 600);
     key(vk::Pause);
     key(vk::Pause);
     key(vk::Pause);
-    EXPECT_EQ(p().MuteRestore, 600) << "a mute that changes nothing still toggles";
+    EXPECT_EQ(p().transport.MuteRestore, 600) << "a mute that changes nothing still toggles";
 }
 
 TEST_F(EnginePlaybackTransport, EntriesThatCannotPlayAreRefusedAndTheMusicGoesOn) {
@@ -338,7 +338,7 @@ TEST_F(EnginePlaybackTransport, EntriesThatCannotPlayAreRefusedAndTheMusicGoesOn
         {"song.umx", "anything", "未知的文件格式。\r\r"},
     };
     OpenEntry(p(), 0);
-    const AudioHandle playing = p().OutputStream;
+    const AudioHandle playing = p().feed.OutputStream;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = home.file(c.name);
@@ -350,14 +350,14 @@ TEST_F(EnginePlaybackTransport, EntriesThatCannotPlayAreRefusedAndTheMusicGoesOn
         OpenEntry(p(), static_cast<int>(pl().PlaylistEntries.size()) - 1);
         ASSERT_EQ(view.messages.size(), 1u);
         EXPECT_EQ(view.messages[0], (FakeView::Message{MessageKind::Warning, c.warning + path}));
-        EXPECT_EQ(p().OutputStream, playing);
+        EXPECT_EQ(p().feed.OutputStream, playing);
         EXPECT_EQ(state(), ChannelState::Playing);
         EXPECT_EQ(pl().CurrentIndex, 0);
     }
 
     // Nothing plays internet radio yet: a stream is refused the same way, and
     // the play mode the user chose is not switched to repeat list for it
-    setPlayMode(p(), kPlayFile);
+    setPlayMode(p(), PlayMode::PlayFile);
     const std::string radio = "http://radio.example/live|Radio";
     addEntry(radio);
     view.messages.clear();
@@ -365,8 +365,8 @@ TEST_F(EnginePlaybackTransport, EntriesThatCannotPlayAreRefusedAndTheMusicGoesOn
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].kind, MessageKind::Warning);
     EXPECT_TRUE(view.messages[0].text.ends_with("\r\r" + radio)) << view.messages[0].text;
-    EXPECT_EQ(p().PlayMode, kPlayFile);
-    EXPECT_EQ(p().OutputStream, playing);
+    EXPECT_EQ(p().transport.PlayMode, PlayMode::PlayFile);
+    EXPECT_EQ(p().feed.OutputStream, playing);
     EXPECT_EQ(state(), ChannelState::Playing);
     EXPECT_EQ(pl().CurrentIndex, 0);
     EXPECT_EQ(pl().PlayingEntry, pl().PlaylistEntries[0]);
@@ -409,8 +409,8 @@ TEST_F(EnginePlaybackTransport, NumpadSevenPlaysTheLoveList) {
     SetVolume(p(), 300);
     key(vk::Numpad7);
     EXPECT_EQ(pl().PlaylistEntries, std::vector<std::string>{song});
-    EXPECT_EQ(p().PlayMode, kShuffle);
-    EXPECT_EQ(p().Volume, 1000);
+    EXPECT_EQ(p().transport.PlayMode, PlayMode::Shuffle);
+    EXPECT_EQ(p().transport.Volume, 1000);
     EXPECT_EQ(pl().PlayingEntry, song);
     EXPECT_EQ(view.looks, std::vector<int>{1});
     EXPECT_EQ(view.maximizeCalls, 1);

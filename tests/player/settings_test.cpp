@@ -216,7 +216,7 @@ TEST_F(SettingsFile, LoadAtStartDefaultsAndQuotedDelimiter) {
     EXPECT_EQ(v.geometry, (WindowGeometry{1024 / 2 - 310 / 2, 768 / 2 - 370 / 2, 310, 370}));
     EXPECT_EQ(v.enqueueOption, 0) << "the start-up read has its own default";
     EXPECT_EQ(s.readEnqueueOption(), 2);
-    EXPECT_EQ(v.vuStyle, 1);
+    EXPECT_EQ(v.vuStyle, VUStyle::SevenLeds);
     EXPECT_EQ(v.track, -1);
     EXPECT_EQ(v.volume, 1000);
     EXPECT_EQ(v.recordTempPath, "/tmp/");
@@ -225,6 +225,39 @@ TEST_F(SettingsFile, LoadAtStartDefaultsAndQuotedDelimiter) {
     EXPECT_EQ(v.globalHotkeys[1], "0110-80");
     EXPECT_EQ(v.globalHotkeys[12], "1000-176");
     EXPECT_EQ(unquoteDelimiter("\"a\"b\""), "ab");
+}
+
+// The modes are numbers in the file; a number the program never wrote falls
+// back to the default instead of reaching a switch that has no case for it.
+TEST_F(SettingsFile, ModesReadFromTheFileAreAlwaysOnesTheProgramKnows) {
+    struct Case {
+        const char* text;
+        PlayMode playMode;
+        VUStyle vuStyle;
+        ViewFormat viewFormat;
+        SortingWay sortingWay;
+    };
+    const Case cases[] = {
+        {"PlayMode=4\n[Window]\nVUStyle=0\n[Playlist]\nViewFormat=2\nSortingWay=1\n",
+         PlayMode::Shuffle, VUStyle::None, ViewFormat::RelativePath, SortingWay::FileName},
+        // 3 once meant the fourteen-LED meter too
+        {"PlayMode=3\n[Window]\nVUStyle=3\n[Playlist]\nViewFormat=1\nSortingWay=0\n",
+         PlayMode::PlayFile, VUStyle::FourteenLeds, ViewFormat::FullPath, SortingWay::WholeEntry},
+        {"PlayMode=9\n[Window]\nVUStyle=7\n[Playlist]\nViewFormat=-1\nSortingWay=2\n",
+         PlayMode::RepeatList, VUStyle::SevenLeds, ViewFormat::FileName, SortingWay::WholeEntry},
+        {"PlayMode=-2\n[Window]\nVUStyle=-1\n[Playlist]\nViewFormat=3\nSortingWay=-1\n",
+         PlayMode::RepeatList, VUStyle::SevenLeds, ViewFormat::FileName, SortingWay::WholeEntry},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        writeFile(ini, std::string("[General]\n") + c.text);
+        Settings s(ini);
+        const StartupValues v = loadAtStart(s, false, {1024, 768}, "/tmp/");
+        EXPECT_EQ(v.playMode, c.playMode);
+        EXPECT_EQ(v.vuStyle, c.vuStyle);
+        EXPECT_EQ(v.viewFormat, c.viewFormat);
+        EXPECT_EQ(v.sortingWay, c.sortingWay);
+    }
 }
 
 TEST_F(SettingsFile, GeometryComesFromWindowOrWindow2) {
@@ -247,8 +280,8 @@ TEST_F(SettingsFile, SaveOnExitWritesTheRightGeometry) {
     ExitValues v;
     v.normalGeometry = {100, 200, 300, 400};
     v.volume = 640;
-    v.playMode = 4;
-    v.viewFormat = 2;
+    v.playMode = PlayMode::Shuffle;
+    v.viewFormat = ViewFormat::RelativePath;
     v.lastOpenedDir = "/music/x/";
 
     // Started with a path and closed maximised: Maximized set, Window2 untouched.

@@ -24,7 +24,7 @@ TEST(DisplayText, ThreeFormatsAndStreams) {
         {"http://x/y", 1, "http://x/y"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(displayTextOf(c.entry, c.format, roots, " \\ "), c.shown)
+        EXPECT_EQ(displayTextOf(c.entry, viewFormatFromInt(c.format), roots, " \\ "), c.shown)
             << c.entry << " format " << c.format;
 }
 

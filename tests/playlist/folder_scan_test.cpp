@@ -69,7 +69,7 @@ TEST_F(FolderScanTest, AddsMusicSortedByTheSortingWay) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         show({"/m/first.mp3"});
-        pl.SortingWay = c.sortingWay;
+        pl.SortingWay = sortingWayFromInt(c.sortingWay);
         EXPECT_EQ(AddFolder(player, tree.path(), false, true, c.recursive),
                   FolderAddOutcome::Added);
         Strings expected{"/m/first.mp3"};

@@ -48,7 +48,7 @@ TEST_F(ListViewTest, RefreshKeepsOrResetsThePosition) {
         view.focused = 5;
         view.top = 3;
         entries.resize(static_cast<std::size_t>(c.newSize));
-        pl.ViewFormat = 2;
+        pl.ViewFormat = ViewFormat::RelativePath;
         RefreshListView(player, c.keep, c.reselect);
         EXPECT_EQ(view.lines, c.newSize);
         EXPECT_EQ(view.selectedVector(), c.selectedAfter);
@@ -103,7 +103,7 @@ TEST_F(ListViewTest, VisibleLinesAndScrollingToTheCurrentLine) {
         show(numbered(100));
         view.top = c.top;
         pl.CurrentIndex = c.current;
-        player.PlayMode = c.mode;
+        player.transport.PlayMode = playModeFromInt(c.mode);
         const int repaints = view.repaints;
         ScrollToCurrent(player);
         EXPECT_EQ(view.top, c.topAfter) << c.top << " " << c.current << " " << c.mode;

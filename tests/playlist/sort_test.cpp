@@ -133,18 +133,18 @@ TEST_F(SortPlaylistTest, CurrentLineFollowsItsEntryText) {
     for (const Case& c : cases) {
         show(c.in);
         pl.CurrentIndex = c.current;
-        SortPlaylist(player, c.way);
+        SortPlaylist(player, sortingWayFromInt(c.way));
         EXPECT_EQ(entries, c.out);
         EXPECT_EQ(pl.CurrentIndex, c.currentAfter);
-        EXPECT_EQ(pl.SortingWay, c.way);
+        EXPECT_EQ(toInt(pl.SortingWay), c.way);
         EXPECT_EQ(view.selectedVector(), std::vector<int>{0}); // refreshed without keeping
     }
 }
 
 TEST_F(SortPlaylistTest, ShortListOnlyRemembersTheWay) {
     show({"/m/b.mp3"});
-    SortPlaylist(player, 1);
-    EXPECT_EQ(pl.SortingWay, 1);
+    SortPlaylist(player, SortingWay::FileName);
+    EXPECT_EQ(pl.SortingWay, SortingWay::FileName);
     EXPECT_EQ(view.lineCountChanges, 0);
 }
 

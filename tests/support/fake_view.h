@@ -114,7 +114,7 @@ public:
     int listItemHeight() const override { return itemHeight; }
 
     void setStatusPanelText(int panel, const std::string& text) override;
-    void setViewFormatChecked(int format) override { viewFormatChecked = format; }
+    void setViewFormatChecked(ViewFormat format) override { viewFormatChecked = toInt(format); }
     void setBusyCursor(bool busy) override;
 
     void setCaption(const std::string& text) override;
@@ -122,10 +122,10 @@ public:
     void showSeekBar(std::int64_t max, std::int64_t position) override;
     void setTimeLabel(const std::string& text) override;
     void showVolume(int volume) override { volumeShown = volume; }
-    void showLevels(int style, int left, int right) override {
-        levels.push_back({style, left, right});
+    void showLevels(VUStyle style, int left, int right) override {
+        levels.push_back({toInt(style), left, right});
     }
-    void setPlayModeChecked(int mode) override { playModeChecked = mode; }
+    void setPlayModeChecked(PlayMode mode) override { playModeChecked = toInt(mode); }
     void setStatusTimer(bool running, int periodMs) override;
     void setLevelTimer(bool running) override;
     void setClipboardText(const std::string& text) override { clipboard = text; }
