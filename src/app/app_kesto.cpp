@@ -82,7 +82,7 @@ TAppKesto::TAppKesto(QWidget* parent) : QMainWindow(parent) {
     column->addWidget(ListScreen, 1);
     column->addWidget(StatusBar1);
 
-    actions_ = std::make_unique<ActionList>(this);
+    actions_ = std::make_unique<Actions>(this);
     buildMenus();
     connectActions();
     connectTransport();
@@ -247,24 +247,24 @@ void TAppKesto::SetVUStyle(VUStyle style) {
     LevelMeter6->hide();
     LevelMeter14->hide();
     PanelLevelMeter14->hide();
-    actions()["Level1Ac"]->setChecked(false);
-    actions()["Level2Ac"]->setChecked(false);
-    actions()["Level3Ac"]->setChecked(false);
+    actions().Level1Ac->setChecked(false);
+    actions().Level2Ac->setChecked(false);
+    actions().Level3Ac->setChecked(false);
     switch (style) {
     case VUStyle::None:
         LabelVolume->show();
-        actions()["Level1Ac"]->setChecked(true);
+        actions().Level1Ac->setChecked(true);
         break;
     case VUStyle::SevenLeds:
         LabelVolume->show();
         LevelMeter6->show();
-        actions()["Level2Ac"]->setChecked(true);
+        actions().Level2Ac->setChecked(true);
         break;
     case VUStyle::FourteenLeds:
         LabelVolume->hide();
         LevelMeter14->show();
         PanelLevelMeter14->show();
-        actions()["Level3Ac"]->setChecked(true);
+        actions().Level3Ac->setChecked(true);
         break;
     }
     layoutHeader();
@@ -273,8 +273,8 @@ void TAppKesto::SetVUStyle(VUStyle style) {
 }
 
 void TAppKesto::applyStartupValues(const StartupValues& v) {
-    actions()["ViewPlayBarAc"]->setChecked(v.playBar);
-    actions()["ViewProgressPanelAc"]->setChecked(v.progressPanel);
+    actions().ViewPlayBarAc->setChecked(v.playBar);
+    actions().ViewProgressPanelAc->setChecked(v.progressPanel);
     if (!v.playBar)
         setPlayBarVisible(false);
     if (!v.progressPanel)
@@ -314,7 +314,7 @@ void TAppKesto::setProgressPanelVisible(bool visible) {
         PlayBar->setParent(centralWidget());
         column->insertWidget(0, PlayBar);
     }
-    PlayBar->setVisible(actions()["ViewPlayBarAc"]->isChecked());
+    PlayBar->setVisible(actions().ViewPlayBarAc->isChecked());
 }
 
 void TAppKesto::recordNormalGeometry() {

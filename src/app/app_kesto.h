@@ -76,7 +76,7 @@ public:
     QMenu* PopupMenu3;
     QMenu* TrayPopupMenu;
 
-    ActionList& actions() { return *actions_; }
+    Actions& actions() { return *actions_; }
     Player& player() { return *player_; }
 
     // Meter style: 0 none, 1 the small vertical meter, 2 (or 3) the wide one.
@@ -206,7 +206,7 @@ private:
 
     Player* player_ = nullptr;
     std::string startupArgument_;
-    std::unique_ptr<ActionList> actions_;
+    std::unique_ptr<Actions> actions_;
     QSystemTrayIcon* tray_ = nullptr;
     QTimer statusTimer_;
     QTimer levelTimer_;

@@ -39,35 +39,36 @@ namespace {
 
 // Commands whose windows come later: present in every menu, but disabled
 // until their work exists.
-const char* const kNotYetBuilt[] = {
-    "PreferencesAc",  "FileInfoAc",        "FindAc",     "SleepTimerAc",
-    "FavoritesAddAc", "FavoritesOrganize", "AddRadioAc",
+QAction* Actions::*const kNotYetBuilt[] = {
+    &Actions::PreferencesAc, &Actions::FileInfoAc,     &Actions::FindAc,
+    &Actions::SleepTimerAc,  &Actions::FavoritesAddAc, &Actions::FavoritesOrganize,
+    &Actions::AddRadioAc,
 };
 
-void addAll(QMenu* menu, const ActionList& a, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        if (n == nullptr)
+// A null item is a separator.
+void addAll(QMenu* menu, std::initializer_list<QAction*> items) {
+    for (QAction* item : items) {
+        if (item == nullptr)
             menu->addSeparator();
         else
-            menu->addAction(a[n]);
+            menu->addAction(item);
     }
 }
 
 } // namespace
 
 void TAppKesto::buildMenus() {
-    const ActionList& a = actions();
+    const Actions& a = actions();
     QMenuBar* bar = menuBar();
 
     QMenu* file = bar->addMenu(QStringLiteral("文件(&F)"));
-    addAll(file, a,
-           {"OpenDirAc", "AddDirAc", "OpenFileAc", "AddRadioAc", nullptr, "LoadPlayListAc",
-            "SavePlaylistAc", nullptr, "EscAc"});
+    addAll(file, {a.OpenDirAc, a.AddDirAc, a.OpenFileAc, a.AddRadioAc, nullptr, a.LoadPlayListAc,
+                  a.SavePlaylistAc, nullptr, a.EscAc});
 
     QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
-    addAll(edit, a, {"FileInfoAc", "DeleteAc", "RealDelAc", "ExplorerFile"});
+    addAll(edit, {a.FileInfoAc, a.DeleteAc, a.RealDelAc, a.ExplorerFile});
     QMenu* tools = edit->addMenu(QStringLiteral("工具(&T)"));
-    addAll(tools, a, {"RefreshAc", "JumpAc"});
+    addAll(tools, {a.RefreshAc, a.JumpAc});
     // F2 belongs to the properties command, which opens the renamer for a
     // multiple selection; this item only shows the key.
     QAction* rename = tools->addAction(QStringLiteral("重命名多个文件(&M)") + QLatin1Char('\t') +
@@ -77,40 +78,38 @@ void TAppKesto::buildMenus() {
         if (ListScreen->selectedCount() < 2)
             ShowMessageKind(MessageKind::Information, "请先选择多个对象，再按下 F2。");
     });
-    addAll(tools, a,
-           {"SleepTimerAc", "CropAc", "BrokenFilesAc", "CutAc", "CopyAc", "PastAc", "ListEntryAc",
-            "NewListAc", "ClearShuffleHistoryAc", "TotalTimeAc", "ExplorerExe"});
+    addAll(tools,
+           {a.SleepTimerAc, a.CropAc, a.BrokenFilesAc, a.CutAc, a.CopyAc, a.PastAc, a.ListEntryAc,
+            a.NewListAc, a.ClearShuffleHistoryAc, a.TotalTimeAc, a.ExplorerExe});
     edit->addSeparator();
-    edit->addAction(a["FindAc"]);
+    edit->addAction(a.FindAc);
 
     QMenu* play = bar->addMenu(QStringLiteral("播放(&P)"));
-    addAll(play, a,
-           {"PlayAc", "PauseAc", "StopAc", "RecordStartAc", nullptr, "NextAc", "PrevAc", "QueuAc"});
+    addAll(play,
+           {a.PlayAc, a.PauseAc, a.StopAc, a.RecordStartAc, nullptr, a.NextAc, a.PrevAc, a.QueuAc});
 
     QMenu* favourites = bar->addMenu(QStringLiteral("收藏(&F)"));
-    addAll(favourites, a, {"FavoritesAddAc", "FavoritesOrganize", nullptr});
+    addAll(favourites, {a.FavoritesAddAc, a.FavoritesOrganize, nullptr});
 
     QMenu* options = bar->addMenu(QStringLiteral("选项(&O)"));
-    addAll(options, a,
-           {"PreferencesAc", nullptr, "ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5",
-            "PlayModeToggleAc"});
+    addAll(options, {a.PreferencesAc, nullptr, a.ModeAc1, a.ModeAc2, a.ModeAc3, a.ModeAc4,
+                     a.ModeAc5, a.PlayModeToggleAc});
     auto* modes = new QActionGroup(this);
-    for (const char* m : {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"})
-        modes->addAction(a[m]);
+    for (QAction* m : {a.ModeAc1, a.ModeAc2, a.ModeAc3, a.ModeAc4, a.ModeAc5})
+        modes->addAction(m);
 
     QMenu* view = bar->addMenu(QStringLiteral("查看(&V)"));
-    addAll(view, a,
-           {"View1Ac", "View2Ac", "View3Ac", "ViewFormatPathAc", nullptr, "ViewPlayBarAc",
-            "ViewProgressPanelAc"});
+    addAll(view, {a.View1Ac, a.View2Ac, a.View3Ac, a.ViewFormatPathAc, nullptr, a.ViewPlayBarAc,
+                  a.ViewProgressPanelAc});
     auto* formats = new QActionGroup(this);
-    for (const char* f : {"View1Ac", "View2Ac", "View3Ac"})
-        formats->addAction(a[f]);
+    for (QAction* f : {a.View1Ac, a.View2Ac, a.View3Ac})
+        formats->addAction(f);
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
-    addAll(help, a, {"ShortcutsAc", "DocAc", nullptr, "AboutAc"});
+    addAll(help, {a.ShortcutsAc, a.DocAc, nullptr, a.AboutAc});
 
     PopupMenu3 = new QMenu(this);
-    addAll(PopupMenu3, a, {"QueuAc", "DeleteAc", "ExplorerFile", nullptr, "FileInfoAc"});
+    addAll(PopupMenu3, {a.QueuAc, a.DeleteAc, a.ExplorerFile, nullptr, a.FileInfoAc});
 
     TrayPopupMenu = new QMenu(this);
     for (const auto& [text, volume] : std::initializer_list<std::pair<const char*, int>>{
@@ -124,15 +123,13 @@ void TAppKesto::buildMenus() {
         item->setObjectName(QString::fromLatin1(name));
         return item;
     };
-    connect(trayItem("播放(&P)", "TrayPlay"), &QAction::triggered, a["PlayAc"], &QAction::trigger);
-    connect(trayItem("暂停(&U)", "TrayPause"), &QAction::triggered, a["PauseAc"],
-            &QAction::trigger);
+    connect(trayItem("播放(&P)", "TrayPlay"), &QAction::triggered, a.PlayAc, &QAction::trigger);
+    connect(trayItem("暂停(&U)", "TrayPause"), &QAction::triggered, a.PauseAc, &QAction::trigger);
     trayItem("停止(&S)", "TrayStop");
-    connect(trayItem("下一首(&N)", "TrayNext"), &QAction::triggered, a["NextAc"],
+    connect(trayItem("下一首(&N)", "TrayNext"), &QAction::triggered, a.NextAc, &QAction::trigger);
+    connect(trayItem("上一首(&R)", "TrayPrevious"), &QAction::triggered, a.PrevAc,
             &QAction::trigger);
-    connect(trayItem("上一首(&R)", "TrayPrevious"), &QAction::triggered, a["PrevAc"],
-            &QAction::trigger);
-    connect(trayItem("复制播放歌曲的标题(&C)", "TrayCopyTitle"), &QAction::triggered, a["CopyPlAc"],
+    connect(trayItem("复制播放歌曲的标题(&C)", "TrayCopyTitle"), &QAction::triggered, a.CopyPlAc,
             &QAction::trigger);
     TrayPopupMenu->addSeparator();
     QAction* open = trayItem("打开(&O)", "TrayOpen");
@@ -140,7 +137,7 @@ void TAppKesto::buildMenus() {
     bold.setBold(true);
     open->setFont(bold);
     connect(open, &QAction::triggered, this, &TAppKesto::restoreFromTray);
-    connect(trayItem("退出(&E)", "TrayExit"), &QAction::triggered, a["EscAc"], &QAction::trigger);
+    connect(trayItem("退出(&E)", "TrayExit"), &QAction::triggered, a.EscAc, &QAction::trigger);
 
     ListScreen->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListScreen, &QWidget::customContextMenuRequested, this,
@@ -148,33 +145,33 @@ void TAppKesto::buildMenus() {
 }
 
 void TAppKesto::connectActions() {
-    const ActionList& a = actions();
-    for (const char* name : kNotYetBuilt)
-        a[name]->setEnabled(false);
+    const Actions& a = actions();
+    for (QAction* Actions::*later : kNotYetBuilt)
+        (a.*later)->setEnabled(false);
 
-    const auto on = [this, &a](const char* name, auto&& fn) {
-        connect(a[name], &QAction::triggered, this, std::forward<decltype(fn)>(fn));
+    const auto on = [this](QAction* action, auto&& fn) {
+        connect(action, &QAction::triggered, this, std::forward<decltype(fn)>(fn));
     };
-    on("EscAc", [this] { exitCommand(); });
-    on("RecordStartAc", [this] {
+    on(a.EscAc, [this] { exitCommand(); });
+    on(a.RecordStartAc, [this] {
         // Only internet radio can be recorded, and none can play yet.
         if (ClassifyEntry(player_->playlist.PlayingEntry) != EntryKind::Stream)
             ShowMessageKind(MessageKind::Information, "您只能录制在线音乐。\r请先连接上一个。");
         else
             ShowMessageKind(MessageKind::Information, "首先播放一个流媒体。");
     });
-    on("MaximizeAc", [this] { maximizeCommand(); });
-    on("MinimizeAc", [this] { minimizeCommand(); });
-    on("DocAc", [this] { docCommand(); });
-    on("ExplorerExe", [this] { explorerExeCommand(); });
-    on("ExplorerFile", [this] { explorerFileCommand(); });
-    on("PropertiesAc", [this] { propertiesCommand(); });
-    on("CopyPlAc", [this] { copyPlCommand(); });
-    on("ViewPlayBarAc", [this] { viewPlayBarCommand(); });
-    on("ViewProgressPanelAc", [this] { viewProgressPanelCommand(); });
-    on("View1Ac", [this] { setViewFormat(*player_, ViewFormat::FileName); });
-    on("View2Ac", [this] { setViewFormat(*player_, ViewFormat::FullPath); });
-    on("View3Ac", [this] {
+    on(a.MaximizeAc, [this] { maximizeCommand(); });
+    on(a.MinimizeAc, [this] { minimizeCommand(); });
+    on(a.DocAc, [this] { docCommand(); });
+    on(a.ExplorerExe, [this] { explorerExeCommand(); });
+    on(a.ExplorerFile, [this] { explorerFileCommand(); });
+    on(a.PropertiesAc, [this] { propertiesCommand(); });
+    on(a.CopyPlAc, [this] { copyPlCommand(); });
+    on(a.ViewPlayBarAc, [this] { viewPlayBarCommand(); });
+    on(a.ViewProgressPanelAc, [this] { viewProgressPanelCommand(); });
+    on(a.View1Ac, [this] { setViewFormat(*player_, ViewFormat::FileName); });
+    on(a.View2Ac, [this] { setViewFormat(*player_, ViewFormat::FullPath); });
+    on(a.View3Ac, [this] {
         if (player_->playlist.RootMediaList.empty()) {
             ShowMessageKind(MessageKind::Information,
                             "在您开始使用查看相对路径结构前，请先设置您的音乐文件夹。");
@@ -182,15 +179,15 @@ void TAppKesto::connectActions() {
         }
         setViewFormat(*player_, ViewFormat::RelativePath);
     });
-    on("ViewFormatPathAc", [this] {
+    on(a.ViewFormatPathAc, [this] {
         setViewFormat(*player_, viewFormatFromInt((toInt(player_->playlist.ViewFormat) + 1) % 3));
     });
-    on("QueuAc", [this] { QueueSelected(*player_); });
-    on("Level1Ac", [this] { SetVUStyle(VUStyle::None); });
-    on("Level2Ac", [this] { SetVUStyle(VUStyle::SevenLeds); });
-    on("Level3Ac", [this] { SetVUStyle(VUStyle::FourteenLeds); });
-    on("VUToggleAc", [this] { SetVUStyle(vuStyleFromInt((toInt(vuStyle_) + 1) % 3)); });
-    on("AboutAc", [this] {
+    on(a.QueuAc, [this] { QueueSelected(*player_); });
+    on(a.Level1Ac, [this] { SetVUStyle(VUStyle::None); });
+    on(a.Level2Ac, [this] { SetVUStyle(VUStyle::SevenLeds); });
+    on(a.Level3Ac, [this] { SetVUStyle(VUStyle::FourteenLeds); });
+    on(a.VUToggleAc, [this] { SetVUStyle(vuStyleFromInt((toInt(vuStyle_) + 1) % 3)); });
+    on(a.AboutAc, [this] {
         if (!info_)
             info_ = std::make_unique<TInfo_Form>(this);
         if (!about_)
@@ -198,12 +195,12 @@ void TAppKesto::connectActions() {
                 *info_, QString::fromStdString(player_->paths.programFolder()), this);
         about_->exec();
     });
-    on("ShortcutsAc", [this] {
+    on(a.ShortcutsAc, [this] {
         if (!info_)
             info_ = std::make_unique<TInfo_Form>(this);
         ShowTextWindow(*info_, QStringLiteral("辅助操作"), ShortcutsText(), QString(), false);
     });
-    on("LoadPlayListAc", [this] {
+    on(a.LoadPlayListAc, [this] {
         const QString start =
             QString::fromStdString(player_->settings.readString("General", "PlaylistFolder", ""));
         const QString file = QFileDialog::getOpenFileName(
@@ -217,7 +214,7 @@ void TAppKesto::connectActions() {
                                               (folder + QLatin1Char('/')).toStdString());
         }
     });
-    on("SavePlaylistAc", [this] {
+    on(a.SavePlaylistAc, [this] {
         const std::string& last = player_->playlist.LastOpenedDir;
         const QString start = QString::fromStdString(
             !last.empty() ? last : player_->settings.readString("General", "PlaylistFolder", ""));
@@ -362,13 +359,13 @@ void TAppKesto::copyPlCommand() {
 }
 
 void TAppKesto::viewPlayBarCommand() {
-    const bool shown = actions()["ViewPlayBarAc"]->isChecked();
+    const bool shown = actions().ViewPlayBarAc->isChecked();
     player_->settings.writeBool("Window", "PlayBar", shown);
     setPlayBarVisible(shown);
 }
 
 void TAppKesto::viewProgressPanelCommand() {
-    const bool shown = actions()["ViewProgressPanelAc"]->isChecked();
+    const bool shown = actions().ViewProgressPanelAc->isChecked();
     player_->settings.writeBool("Window", "ProgressPanel", shown);
     setProgressPanelVisible(shown);
 }

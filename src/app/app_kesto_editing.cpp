@@ -47,32 +47,32 @@ const char* const kAddFilesFilter =
 } // namespace
 
 void TAppKesto::connectPlaylistCommands() {
-    const ActionList& a = actions();
+    const Actions& a = actions();
     // Every command here may change what plays next. The decision the output
     // takes at the end of a file is refreshed at once, not at the next status
     // tick: a file ending right after the edit must not bring back a line
     // just removed or skip one just added.
-    const auto on = [this, &a](const char* name, auto&& fn) {
-        connect(a[name], &QAction::triggered, this, [this, fn = std::forward<decltype(fn)>(fn)] {
+    const auto on = [this](QAction* action, auto&& fn) {
+        connect(action, &QAction::triggered, this, [this, fn = std::forward<decltype(fn)>(fn)] {
             fn();
             playOrderChanged(*player_);
         });
     };
-    on("OpenDirAc", [this] { folderCommand(true); });
-    on("AddDirAc", [this] { folderCommand(false); });
-    on("OpenFileAc", [this] { openFilesCommand(); });
-    on("RefreshAc", [this] { RefreshFolder(*player_); });
-    on("DeleteAc", [this] { DeleteSelected(*player_); });
-    on("RealDelAc", [this] { deleteSelectedToTrash(*player_, moveFileToTrash); });
-    on("CropAc", [this] { cropPlaylist(*player_); });
-    on("CopyAc", [this] { setClipboardText(copySelectedText(*player_)); });
-    on("CutAc", [this] { setClipboardText(cutSelected(*player_)); });
-    on("PastAc",
+    on(a.OpenDirAc, [this] { folderCommand(true); });
+    on(a.AddDirAc, [this] { folderCommand(false); });
+    on(a.OpenFileAc, [this] { openFilesCommand(); });
+    on(a.RefreshAc, [this] { RefreshFolder(*player_); });
+    on(a.DeleteAc, [this] { DeleteSelected(*player_); });
+    on(a.RealDelAc, [this] { deleteSelectedToTrash(*player_, moveFileToTrash); });
+    on(a.CropAc, [this] { cropPlaylist(*player_); });
+    on(a.CopyAc, [this] { setClipboardText(copySelectedText(*player_)); });
+    on(a.CutAc, [this] { setClipboardText(cutSelected(*player_)); });
+    on(a.PastAc,
        [this] { pasteEntries(*player_, QApplication::clipboard()->text().toStdString()); });
-    on("BrokenFilesAc", [this] { removeMissingFiles(*player_); });
-    on("NewListAc", [this] { clearPlaylist(*player_); });
-    on("ClearShuffleHistoryAc", [this] { clearQueueAndHistory(*player_); });
-    on("ListEntryAc", [this] {
+    on(a.BrokenFilesAc, [this] { removeMissingFiles(*player_); });
+    on(a.NewListAc, [this] { clearPlaylist(*player_); });
+    on(a.ClearShuffleHistoryAc, [this] { clearQueueAndHistory(*player_); });
+    on(a.ListEntryAc, [this] {
         editFocusedEntry(*player_, [this](std::string& text) {
             if (!input_)
                 input_ = std::make_unique<TInput_Form>(this);

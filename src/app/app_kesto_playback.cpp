@@ -34,41 +34,44 @@
 namespace kesto {
 
 void TAppKesto::connectTransport() {
-    const ActionList& a = actions();
+    const Actions& a = actions();
     const auto key = [this](int code, int shift = vk::NoModifier) {
         return [this, code, shift] {
             RunKeyCommand(*player_, code, shift);
         };
     };
-    connect(a["PlayAc"], &QAction::triggered, this, key(vk::Return));
-    connect(a["PauseAc"], &QAction::triggered, this, key(vk::Space));
-    connect(a["StopAc"], &QAction::triggered, this, key(vk::Numpad0));
-    connect(a["NextAc"], &QAction::triggered, this, key(vk::Tab));
-    connect(a["PrevAc"], &QAction::triggered, this, key(vk::Tab, vk::ShiftModifier));
-    connect(a["TerugspoelenAc"], &QAction::triggered, this, key(vk::Back));
-    connect(a["JumpAc"], &QAction::triggered, this, key(vk::OemGrave));
-    connect(a["PlayModeToggleAc"], &QAction::triggered, this,
+    connect(a.PlayAc, &QAction::triggered, this, key(vk::Return));
+    connect(a.PauseAc, &QAction::triggered, this, key(vk::Space));
+    connect(a.StopAc, &QAction::triggered, this, key(vk::Numpad0));
+    connect(a.NextAc, &QAction::triggered, this, key(vk::Tab));
+    connect(a.PrevAc, &QAction::triggered, this, key(vk::Tab, vk::ShiftModifier));
+    connect(a.TerugspoelenAc, &QAction::triggered, this, key(vk::Back));
+    connect(a.JumpAc, &QAction::triggered, this, key(vk::OemGrave));
+    connect(a.PlayModeToggleAc, &QAction::triggered, this,
             [this] { stepPlayMode(*player_, false); });
-    const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
-    for (int m = 0; m < 5; ++m)
-        connect(a[modes[m]], &QAction::triggered, this,
-                [this, m] { setPlayMode(*player_, playModeFromInt(m)); });
-    connect(a["ResetMixerAc"], &QAction::triggered, this, [this] { ResetMixer(*player_); });
-    connect(a["TotalTimeAc"], &QAction::triggered, this, [this] { totalTimeCommand(); });
+    const std::pair<QAction*, PlayMode> modes[] = {
+        {a.ModeAc1, PlayMode::RepeatList}, {a.ModeAc2, PlayMode::RepeatFile},
+        {a.ModeAc3, PlayMode::PlayList},   {a.ModeAc4, PlayMode::PlayFile},
+        {a.ModeAc5, PlayMode::Shuffle},
+    };
+    for (const auto& [action, mode] : modes)
+        connect(action, &QAction::triggered, this, [this, mode] { setPlayMode(*player_, mode); });
+    connect(a.ResetMixerAc, &QAction::triggered, this, [this] { ResetMixer(*player_); });
+    connect(a.TotalTimeAc, &QAction::triggered, this, [this] { totalTimeCommand(); });
 
     // The transport bar: play; pause, which first loads a stopped entry so it
     // is held paused; a full stop; previous; next; record.
-    connect(SpeedButton[0], &QToolButton::clicked, a["PlayAc"], &QAction::trigger);
+    connect(SpeedButton[0], &QToolButton::clicked, a.PlayAc, &QAction::trigger);
     connect(SpeedButton[1], &QToolButton::clicked, this, [this] { pauseButton(*player_); });
     const auto fullStop = [this] {
         RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
         RunKeyCommand(*player_, vk::Numpad0, vk::NoModifier);
     };
     connect(SpeedButton[2], &QToolButton::clicked, this, fullStop);
-    connect(SpeedButton[3], &QToolButton::clicked, a["PrevAc"], &QAction::trigger);
-    connect(SpeedButton[4], &QToolButton::clicked, a["NextAc"], &QAction::trigger);
-    connect(SpeedButton[5], &QToolButton::clicked, a["RecordStartAc"], &QAction::trigger);
-    SpeedButton[5]->setEnabled(a["RecordStartAc"]->isEnabled());
+    connect(SpeedButton[3], &QToolButton::clicked, a.PrevAc, &QAction::trigger);
+    connect(SpeedButton[4], &QToolButton::clicked, a.NextAc, &QAction::trigger);
+    connect(SpeedButton[5], &QToolButton::clicked, a.RecordStartAc, &QAction::trigger);
+    SpeedButton[5]->setEnabled(a.RecordStartAc->isEnabled());
 
     for (QAction* item : TrayPopupMenu->actions()) {
         const QString name = item->objectName();
@@ -215,9 +218,12 @@ void TAppKesto::showLevels(VUStyle style, int leftLeds, int rightLeds) {
 }
 
 void TAppKesto::setPlayModeChecked(PlayMode mode) {
-    const char* modes[] = {"ModeAc1", "ModeAc2", "ModeAc3", "ModeAc4", "ModeAc5"};
-    for (int m = 0; m < 5; ++m)
-        actions()[modes[m]]->setChecked(m == toInt(mode));
+    const Actions& a = actions();
+    a.ModeAc1->setChecked(mode == PlayMode::RepeatList);
+    a.ModeAc2->setChecked(mode == PlayMode::RepeatFile);
+    a.ModeAc3->setChecked(mode == PlayMode::PlayList);
+    a.ModeAc4->setChecked(mode == PlayMode::PlayFile);
+    a.ModeAc5->setChecked(mode == PlayMode::Shuffle);
 }
 
 void TAppKesto::setStatusTimer(bool running, int periodMs) {
@@ -270,7 +276,7 @@ void TAppKesto::setClipboardText(const std::string& text) {
 }
 
 void TAppKesto::runAddFilesCommand() {
-    actions()["OpenFileAc"]->trigger();
+    actions().OpenFileAc->trigger();
 }
 
 void TAppKesto::openFindWindow(const std::string& seed) {

@@ -102,9 +102,9 @@ void TAppKesto::setStatusPanelText(int panel, const std::string& text) {
 }
 
 void TAppKesto::setViewFormatChecked(ViewFormat format) {
-    actions()["View1Ac"]->setChecked(format == ViewFormat::FileName);
-    actions()["View2Ac"]->setChecked(format == ViewFormat::FullPath);
-    actions()["View3Ac"]->setChecked(format == ViewFormat::RelativePath);
+    actions().View1Ac->setChecked(format == ViewFormat::FileName);
+    actions().View2Ac->setChecked(format == ViewFormat::FullPath);
+    actions().View3Ac->setChecked(format == ViewFormat::RelativePath);
 }
 
 void TAppKesto::setBusyCursor(bool busy) {

@@ -62,7 +62,7 @@ private Q_SLOTS:
             QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, y));
         // other panels and the edges do nothing
         QCOMPARE(toInt(f.player->transport.PlayMode), 0);
-        QVERIFY(f.window->actions()["ModeAc1"]->isChecked());
+        QVERIFY(f.window->actions().ModeAc1->isChecked());
     }
 
     void statusPanelsShowTheirTextWhole() {
@@ -117,13 +117,13 @@ private Q_SLOTS:
                 !w.LevelMeter14->isVisible());
         QCOMPARE(w.Progres->width(), client);
         QCOMPARE(w.LabelVolume->geometry().right() + 1, client);
-        QVERIFY(w.actions()["Level1Ac"]->isChecked());
+        QVERIFY(w.actions().Level1Ac->isChecked());
 
         w.SetVUStyle(VUStyle::SevenLeds);
         QVERIFY(w.LevelMeter6->isVisible() && w.LabelVolume->isVisible());
         QCOMPARE(w.Progres->width(), w.LevelMeter6->x());
         QCOMPARE(w.LabelVolume->geometry().right() + 1, w.LevelMeter6->x());
-        QVERIFY(w.actions()["Level2Ac"]->isChecked() && !w.actions()["Level1Ac"]->isChecked());
+        QVERIFY(w.actions().Level2Ac->isChecked() && !w.actions().Level1Ac->isChecked());
 
         w.SetVUStyle(VUStyle::FourteenLeds);
         QVERIFY(w.LevelMeter14->isVisible() && w.PanelLevelMeter14->isVisible());
@@ -145,7 +145,7 @@ private Q_SLOTS:
         // A number the file holds that no meter has gets the default meter.
         w.SetVUStyle(vuStyleFromInt(7));
         QVERIFY(w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
-        QVERIFY(w.actions()["Level2Ac"]->isChecked() && !w.actions()["Level3Ac"]->isChecked());
+        QVERIFY(w.actions().Level2Ac->isChecked() && !w.actions().Level3Ac->isChecked());
     }
 
     void seekBarFollowsTheMouseAndSeeksOnRelease() {

@@ -114,7 +114,7 @@ private Q_SLOTS:
         };
         Fixture f;
         for (const ExpectedAction& e : expected) {
-            QAction* a = f.window->actions().find(QString::fromLatin1(e.name));
+            QAction* a = f.window->findChild<QAction*>(QString::fromLatin1(e.name));
             QVERIFY2(a, e.name);
             QCOMPARE(a->text(), QString::fromUtf8(e.caption));
             QStringList keys;
@@ -122,8 +122,8 @@ private Q_SLOTS:
                 keys << k.toString(QKeySequence::PortableText);
             QCOMPARE(keys.join(QStringLiteral(", ")), QString::fromLatin1(e.keys));
         }
-        QVERIFY(f.window->actions()["ViewPlayBarAc"]->isChecked());
-        QVERIFY(f.window->actions()["ViewProgressPanelAc"]->isChecked());
+        QVERIFY(f.window->actions().ViewPlayBarAc->isChecked());
+        QVERIFY(f.window->actions().ViewProgressPanelAc->isChecked());
     }
 
     void menusListTheirCommandsInOrder() {
@@ -310,18 +310,18 @@ private Q_SLOTS:
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         // The text window open: Esc closes only it.
-        f.window->actions()["ShortcutsAc"]->trigger();
+        f.window->actions().ShortcutsAc->trigger();
         QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
-        f.window->actions()["EscAc"]->trigger();
+        f.window->actions().EscAc->trigger();
         QVERIFY(f.window->isVisible());
         // A long operation running: Esc only asks it to stop.
         f.player->playlist.ListBusy = true;
         f.player->playlist.CancelRequested = false;
-        f.window->actions()["EscAc"]->trigger();
+        f.window->actions().EscAc->trigger();
         QVERIFY(f.window->isVisible());
         QVERIFY(f.player->playlist.CancelRequested);
         f.player->playlist.ListBusy = false;
-        f.window->actions()["EscAc"]->trigger();
+        f.window->actions().EscAc->trigger();
         QVERIFY(!f.window->isVisible());
     }
 
@@ -358,7 +358,7 @@ private Q_SLOTS:
         f.window->ListScreen->clearSelection();
         f.window->ListScreen->selectIndexes({1});
         f.window->ListScreen->setFocusedIndex(1);
-        f.window->actions()["DeleteAc"]->trigger();
+        f.window->actions().DeleteAc->trigger();
         QCOMPARE(f.player->playlist.PlaylistEntries.size(), std::size_t{2});
         next = f.player->feed.nextEntry.peek();
         QVERIFY(next && next->entry == files[2]);
@@ -421,7 +421,7 @@ private Q_SLOTS:
         Fixture f;
         f.player->playlist.PlaylistEntries = {song, "http://radio.example/live|Radio"};
         RefreshListView(*f.player, false, false);
-        QAction* explore = f.window->actions()["ExplorerFile"];
+        QAction* explore = f.window->actions().ExplorerFile;
 
         // the offscreen platform has no desktop handler: the user hears why
         explore->trigger();
@@ -452,7 +452,7 @@ private Q_SLOTS:
         QCOMPARE(f.messages[0].second, QStringLiteral("没有选定要打开其所在文件夹的文件。"));
 
         writeText(f.file("Documentation.html"), "<html></html>");
-        f.window->actions()["DocAc"]->trigger();
+        f.window->actions().DocAc->trigger();
         QCOMPARE(desktop.opened.last(), QDir::cleanPath(f.file("Documentation.html")));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(f.messages.size(), std::size_t{1});
@@ -465,7 +465,7 @@ private Q_SLOTS:
         Fixture f;
         f.player->playlist.PlaylistEntries = {song, gone};
         RefreshListView(*f.player, false, false);
-        QAction* properties = f.window->actions()["PropertiesAc"];
+        QAction* properties = f.window->actions().PropertiesAc;
         SelectEntry(*f.player, 1);
         properties->trigger();
         QCOMPARE(f.messages.size(), std::size_t{1});
