@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the tests need, builds, and runs the whole suite: every test in
-# the Release build, the core tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the audio engine's tests under
-# ThreadSanitizer. Exits non-zero on any failure.
+# Installs what the tests need, checks the house rules (scripts/check_rules.sh),
+# builds, and runs the whole suite: every test in the Release build, the core
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the audio
+# engine's tests under ThreadSanitizer. Exits non-zero on any failure.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
@@ -17,8 +17,8 @@ trap kesto_stop_services EXIT
 kesto_start_pulse
 kesto_start_xvfb
 
-echo "== Layer check"
-scripts/check_includes.sh
+echo "== House rules: layers, names, states, actions, format"
+scripts/check_rules.sh
 
 jobs=$(nproc)
 configure() { # dir, cmake options...
