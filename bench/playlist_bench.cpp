@@ -1,11 +1,14 @@
 // Speed of the playlist's bulk work: reading and writing large playlists,
-// sorting, the relative line text, and adding a large folder tree (measured
-// beside `find` on the same tree).
+// sorting, the relative line text, queueing and removing a large selection
+// (measured beside a copy of, and a search through, a list of the same size),
+// and adding a large folder tree (measured beside `find` on the same tree).
 
 #include "player/player.h"
 #include "playlist/display_text.h"
 #include "playlist/folder_scan.h"
+#include "playlist/playlist_editing.h"
 #include "playlist/playlist_files.h"
+#include "playlist/playlist_queue.h"
 #include "playlist/playlist_sort.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <random>
+#include <set>
 
 namespace kesto {
 namespace {
@@ -119,6 +123,86 @@ void BM_EntryDisplayTextRelative(benchmark::State& state) {
             benchmark::DoNotOptimize(EntryDisplayText(pl, line));
 }
 BENCHMARK(BM_EntryDisplayTextRelative)->Unit(benchmark::kMicrosecond);
+
+// A large selection: every other line of a list twice its size, so the lines
+// that stay are interleaved with those that go.
+struct SelectionBench : Bench {
+    std::vector<std::string> list;
+    std::set<int> every2nd;
+
+    explicit SelectionBench(std::size_t selected) {
+        list = musicEntries(selected * 2, "/home/ann/Music/");
+        for (int i = 0; i < static_cast<int>(list.size()); i += 2)
+            every2nd.insert(i);
+    }
+    // The list shown, the selection made, the focus on its first line.
+    void reset(std::vector<std::string> queue) {
+        player.playlist.PlaylistEntries = list;
+        player.playlist.QueueList = std::move(queue);
+        view.lines = static_cast<int>(list.size());
+        view.selected = every2nd;
+        view.focused = 0;
+    }
+    std::vector<std::string> selectedEntries() const {
+        std::vector<std::string> out;
+        for (const int line : every2nd)
+            out.push_back(list[static_cast<std::size_t>(line)]);
+        return out;
+    }
+};
+
+// Insert on the selection: range(0) lines, none queued before (queueing them
+// all) or all queued before (unqueueing them all).
+void BM_QueueSelected(benchmark::State& state) {
+    SelectionBench b(static_cast<std::size_t>(state.range(0)));
+    const bool queuedBefore = state.range(1) != 0;
+    const std::vector<std::string> before =
+        queuedBefore ? b.selectedEntries() : std::vector<std::string>{};
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.reset(before);
+        state.ResumeTiming();
+        QueueSelected(b.player);
+    }
+    state.counters["queue"] = static_cast<double>(b.player.playlist.QueueList.size());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_QueueSelected)->Args({100000, 0})->Args({100000, 1})->Unit(benchmark::kMillisecond);
+
+// Del on the selection: range(0) lines go, each of them queued once, so each
+// also leaves the queue.
+void BM_DeleteSelected(benchmark::State& state) {
+    SelectionBench b(static_cast<std::size_t>(state.range(0)));
+    const std::vector<std::string> queued = b.selectedEntries();
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.reset(queued);
+        state.ResumeTiming();
+        DeleteSelected(b.player);
+    }
+    state.counters["left"] = static_cast<double>(b.player.playlist.PlaylistEntries.size());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_DeleteSelected)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// References for the two above: copying the 200,000-line list they work on,
+// and one search through it for a text it does not hold.
+void BM_CopyList(benchmark::State& state) {
+    const SelectionBench b(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        std::vector<std::string> copy = b.list;
+        benchmark::DoNotOptimize(copy.data());
+    }
+}
+BENCHMARK(BM_CopyList)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_FindInList(benchmark::State& state) {
+    const SelectionBench b(static_cast<std::size_t>(state.range(0)));
+    const std::string absent = "/home/ann/Music/nowhere.mp3";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::find(b.list.begin(), b.list.end(), absent));
+}
+BENCHMARK(BM_FindInList)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // 50,000 files in 2,000 folders: 40 artists of 49 albums; 25 files in each
 // folder below the root, one in six of them not music.

@@ -3,6 +3,7 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
+#include "playlist/text_slots.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -64,6 +65,37 @@ template <class Keep> std::size_t keepEntries(PlaylistState& pl, Keep keep) {
     return dropped;
 }
 
+// Each entry on the given lines leaves the queue once: its first copy goes,
+// later ones stay; an entry on two lines takes two copies. Done in one pass
+// over the queue, since searching it once per line would cost a large
+// selection its square.
+void unqueueFirstCopies(PlaylistState& pl, const std::vector<int>& lines) {
+    std::vector<std::string>& queue = pl.QueueList;
+    if (queue.empty())
+        return;
+    TextSlots texts(lines.size());
+    std::vector<std::size_t> toDrop; // copies still to go, by text number
+    toDrop.reserve(lines.size());
+    for (const int line : lines) {
+        const std::size_t n = texts.number(pl.PlaylistEntries[static_cast<std::size_t>(line)]);
+        if (n == toDrop.size())
+            toDrop.push_back(0);
+        ++toDrop[n];
+    }
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+        const std::size_t n = texts.find(queue[i]);
+        if (n != TextSlots::npos && toDrop[n] > 0) {
+            --toDrop[n];
+            continue;
+        }
+        if (out != i)
+            queue[out] = std::move(queue[i]);
+        ++out;
+    }
+    queue.resize(out);
+}
+
 std::string joinLines(const std::vector<std::string>& lines) {
     std::size_t total = 0;
     for (const std::string& line : lines)
@@ -82,16 +114,12 @@ void DeleteSelected(Player& player) {
     if (lines.empty())
         return;
     PlaylistState& pl = player.playlist;
-    std::vector<std::string>& queue = pl.QueueList;
+    unqueueFirstCopies(pl, lines);
     std::size_t next = 0; // index into `lines`, which is ascending
-    keepEntries(pl, [&](int line, const std::string& entry) {
+    keepEntries(pl, [&](int line, const std::string&) {
         if (next >= lines.size() || lines[next] != line)
             return true;
         ++next;
-        // Only the first copy leaves the queue: the entry is dropped once here.
-        const auto queued = std::find(queue.begin(), queue.end(), entry);
-        if (queued != queue.end())
-            queue.erase(queued);
         return false;
     });
     RefreshListView(player, true, false);

@@ -3,6 +3,8 @@
 #include "player_fixture.h"
 #include "playlist/playlist_queue.h"
 
+#include <random>
+
 namespace kesto::test {
 namespace {
 
@@ -123,6 +125,32 @@ TEST_F(ListViewTest, QueueToggling) {
     pl.QueueList = {"/m/b.mp3", "/m/c.mp3", "/m/b.mp3"};
     ToggleQueued(pl, "/m/b.mp3"); // every copy goes
     EXPECT_EQ(pl.QueueList, (std::vector<std::string>{"/m/c.mp3"}));
+}
+
+// The one-pass toggle of a whole selection must leave what toggling the
+// entries one after another leaves, duplicates, streams and the playing
+// entry included.
+TEST_F(ListViewTest, ToggleManyAgreesWithTogglingOneAfterAnother) {
+    const std::vector<std::string> pool{"/m/a.mp3", "/m/b.mp3",       "/m/c.mp3",
+                                        "/m/d.mp3", "/m/playing.mp3", "http://radio/x"};
+    std::mt19937 random(7);
+    const auto pick = [&] {
+        return pool[random() % pool.size()];
+    };
+    for (int round = 0; round < 500; ++round) {
+        PlaylistState one, many;
+        one.PlayingEntry = many.PlayingEntry = "/m/playing.mp3";
+        for (std::size_t i = random() % 6; i > 0; --i)
+            one.QueueList.push_back(pick());
+        many.QueueList = one.QueueList;
+        std::vector<std::string> toggles;
+        for (std::size_t i = random() % 10; i > 0; --i)
+            toggles.push_back(pick());
+        for (const std::string& t : toggles)
+            ToggleQueued(one, t);
+        toggleQueuedAll(many, std::vector<std::string_view>(toggles.begin(), toggles.end()));
+        ASSERT_EQ(many.QueueList, one.QueueList) << "round " << round;
+    }
 }
 
 TEST_F(ListViewTest, QueueCommandTogglesTheSelectionAndMovesDown) {
