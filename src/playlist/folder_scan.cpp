@@ -4,6 +4,7 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
+#include "playlist/missing_files.h"
 #include "playlist/playlist_sort.h"
 
 #include <algorithm>
@@ -30,6 +31,17 @@ bool isDirectory(const std::string& path) {
 bool existsAsFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// The folder of the first entry that names a local file; a stream (or a
+// title with a "/" in it) is no folder to look in.
+std::string firstLocalFolder(const std::vector<std::string>& entries) {
+    for (const std::string& e : entries) {
+        const std::string_view path = EntryPath(e);
+        if (!isUrl(path))
+            return std::string(folderPart(path));
+    }
+    return {};
 }
 
 std::string withSlash(std::string folder) {
@@ -246,7 +258,7 @@ void RefreshFolder(Player& player) {
     std::vector<std::string>& entries = pl.PlaylistEntries;
 
     if (!entries.empty() && (pl.LastOpenedDir.empty() || existsAsFile(pl.LastOpenedDir)))
-        pl.LastOpenedDir = std::string(folderPart(entries.front()));
+        pl.LastOpenedDir = firstLocalFolder(entries);
 
     // Lines move when others go; the current line follows its entry text.
     const bool hadCurrent =
@@ -254,7 +266,7 @@ void RefreshFolder(Player& player) {
     const std::string current =
         hadCurrent ? entries[static_cast<std::size_t>(pl.CurrentIndex)] : std::string();
     const std::size_t missing =
-        std::erase_if(entries, [](const std::string& e) { return !existsAsFile(e); });
+        std::erase_if(entries, [](const std::string& e) { return namesMissingFile(e); });
     if (missing > 0 || !hadCurrent) {
         const auto it =
             hadCurrent ? std::find(entries.begin(), entries.end(), current) : entries.end();
@@ -283,7 +295,11 @@ void RefreshFolder(Player& player) {
     keepMusicFiles(found);
     // Reserved first, so the views into the entries stay valid while new ones are added.
     entries.reserve(entries.size() + found.size());
-    std::unordered_set<std::string_view> known(entries.begin(), entries.end());
+    // A file is known by its path: a line that carries a title names it too.
+    std::unordered_set<std::string_view> known;
+    known.reserve(entries.size() + found.size());
+    for (const std::string& e : entries)
+        known.insert(EntryPath(e));
     std::size_t added = 0;
     for (std::string& path : found) {
         if (known.contains(path))

@@ -42,8 +42,10 @@ enum class FolderAddOutcome {
 FolderAddOutcome AddFolder(Player& player, const std::string& folder, bool clear, bool keepPosition,
                            bool recursive);
 
-// Drops entries whose files are gone and appends files that have appeared in
-// LastOpenedDir (recursively), then says how many of each.
+// Drops entries whose files are gone (missing_files.h: streams and titled
+// lines of existing files stay) and appends files that have appeared in
+// LastOpenedDir (recursively) and are not in the list yet, with or without a
+// title, then says how many of each.
 void RefreshFolder(Player& player);
 
 } // namespace kesto

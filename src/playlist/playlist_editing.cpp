@@ -3,6 +3,7 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
+#include "playlist/missing_files.h"
 #include "playlist/text_slots.h"
 
 #include <algorithm>
@@ -307,7 +308,7 @@ void pasteEntries(Player& player, std::string_view clipboardText) {
 
 void removeMissingFiles(Player& player) {
     const std::size_t removed = keepEntries(
-        player.playlist, [](int, const std::string& entry) { return existsAsFile(entry); });
+        player.playlist, [](int, const std::string& entry) { return !namesMissingFile(entry); });
     RefreshListView(player, true, true);
     player.view.ShowMessageKind(MessageKind::Information,
                                 std::to_string(removed) + " 个缺少的文件被移除。");

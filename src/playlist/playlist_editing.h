@@ -82,8 +82,9 @@ std::vector<std::string> clipboardEntries(std::string_view text);
 // current line again by the playing entry.
 void pasteEntries(Player& player, std::string_view clipboardText);
 
-// Alt+Del: keeps the entries whose whole text names an existing file and says
-// how many went. The current line follows its entry.
+// Alt+Del: drops the entries that name missing files (missing_files.h: the
+// path is tested, streams stay) and says how many went. The current line
+// follows its entry.
 void removeMissingFiles(Player& player);
 
 // Ctrl+Shift+C: empties the queue and the shuffle history (nothing to do when

@@ -2,6 +2,7 @@
 
 #include "player_fixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -225,7 +226,7 @@ TEST_F(FolderScanTest, WaitsForTheOutputToSettle) {
 
 TEST_F(FolderScanTest, RefreshCountsMissingAndNewFiles) {
     const std::string gone = root + "gone.mp3";
-    show({root + "b.ogg", gone, "http://radio/", root + "a.MP3"});
+    show({root + "b.ogg", gone, root + "c.mp3|Gone too", root + "a.MP3"});
     pl.CurrentIndex = 3;
     pl.LastOpenedDir = "";
     RefreshFolder(player);
@@ -248,6 +249,29 @@ TEST_F(FolderScanTest, RefreshCountsMissingAndNewFiles) {
     pl.LastOpenedDir = "";
     RefreshFolder(player);
     EXPECT_EQ(view.messages.back(), (Message{MessageKind::Information, "请先打开一个文件夹。"}));
+}
+
+TEST_F(FolderScanTest, RefreshKeepsStreamsAndTitledFiles) {
+    // The stream comes first: the folder to look in is the first file's.
+    show({"http://radio/live|Radio", root + "a.MP3|Track A", root + "gone.mp3|Gone", root + "b.ogg",
+          "http://radio/other"});
+    pl.CurrentIndex = 3;
+    pl.LastOpenedDir = "";
+    RefreshFolder(player);
+    EXPECT_EQ(pl.LastOpenedDir, root);
+    // a.MP3 is in the list already, under its title: it is not found as new
+    ASSERT_EQ(entries.size(), 7u);
+    EXPECT_EQ(Strings(entries.begin(), entries.begin() + 4),
+              (Strings{"http://radio/live|Radio", root + "a.MP3|Track A", root + "b.ogg",
+                       "http://radio/other"}));
+    Strings added(entries.begin() + 4, entries.end()); // in the order the folders list them
+    std::sort(added.begin(), added.end());
+    EXPECT_EQ(added, rooted({"Album.mp3/g.mp3", "sub/deeper/f.wav", "sub/e.mp3"}));
+    EXPECT_EQ(pl.CurrentIndex, 2);
+    EXPECT_EQ(view.messages, (std::vector<Message>{
+                                 {MessageKind::Information,
+                                  "1 个缺少的文件被移除。\r3 个新的文件被找到于:  \r\r" + root}}));
+    EXPECT_TRUE(view.questions.empty());
 }
 
 TEST_F(FolderScanTest, RefreshGivenUpEndsQuietly) {

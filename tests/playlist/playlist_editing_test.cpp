@@ -341,20 +341,39 @@ TEST_F(FileEditingTest, PlanAndFinishSplitForTheWindow) {
 TEST_F(FileEditingTest, RemoveMissingKeepsExistingFilesAndTheCurrentEntry) {
     const std::string a = song("a.mp3"), c = song("c.mp3");
     makeDirs(music.file("folder.mp3"));
+    // The list: what each line is and whether it stays.
+    const std::pair<std::string, bool> lines[] = {
+        {a, true},
+        {music.file("gone.mp3"), false},
+        {c + "|Title", true}, // the file is there: the title is no part of its name
+        {music.file("gone.ogg") + "|Title", false},
+        {"http://radio/", true}, // a stream names no local file
+        {"http://radio/x|Radio One", true},
+        {music.file("folder.mp3"), false},
+        {music.file("gone.wma"), false}, // a local path, whatever its extension
+        {"", false},
+        {c, true},
+    };
+    Strings list, kept;
+    for (const auto& [entry, stays] : lines) {
+        list.push_back(entry);
+        if (stays)
+            kept.push_back(entry);
+    }
     struct Case {
         int current;
         int newCurrent;
     };
-    for (const Case k : {Case{5, 1}, Case{1, -1}, Case{-1, -1}}) {
-        show({a, music.file("gone.mp3"), c + "|Title", "http://radio/", music.file("folder.mp3"),
-              c});
+    for (const Case k : {Case{9, 4}, Case{2, 1}, Case{1, -1}, Case{-1, -1}}) {
+        show(list);
         pl.CurrentIndex = k.current;
         view.messages.clear();
         removeMissingFiles(player);
-        EXPECT_EQ(entries, (Strings{a, c}));
+        EXPECT_EQ(entries, kept);
         EXPECT_EQ(pl.CurrentIndex, k.newCurrent);
         EXPECT_EQ(view.messages,
-                  (std::vector<Message>{{MessageKind::Information, "4 个缺少的文件被移除。"}}));
+                  (std::vector<Message>{{MessageKind::Information, "5 个缺少的文件被移除。"}}));
+        EXPECT_TRUE(view.questions.empty());
     }
 }
 
