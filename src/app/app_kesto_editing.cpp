@@ -13,6 +13,7 @@
 #include "player/player.h"
 #include "playlist/dir_form.h"
 #include "playlist/entry.h"
+#include "playlist/file_uri.h"
 #include "playlist/folder_scan.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"
@@ -44,6 +45,21 @@ const char* const kAddFilesFilter =
     "OGG Vorbis 文件 (*.ogg);;"
     "所有文件 (*)";
 
+// The clipboard as lines for the paste command. Files copied in a file
+// manager come as a URL list, whose plain-text form may lack the final line
+// end that marks a whole line; the list itself is exact.
+std::string clipboardLines() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data)
+        return {};
+    if (!data->hasUrls())
+        return data->text().toStdString();
+    std::string text;
+    for (const QUrl& url : data->urls())
+        text.append(url.toString(QUrl::FullyEncoded).toStdString()).append("\r\n");
+    return text;
+}
+
 } // namespace
 
 void TAppKesto::connectPlaylistCommands() {
@@ -67,8 +83,7 @@ void TAppKesto::connectPlaylistCommands() {
     on(a.CropAc, [this] { cropPlaylist(*player_); });
     on(a.CopyAc, [this] { setClipboardText(copySelectedText(*player_)); });
     on(a.CutAc, [this] { setClipboardText(cutSelected(*player_)); });
-    on(a.PastAc,
-       [this] { pasteEntries(*player_, QApplication::clipboard()->text().toStdString()); });
+    on(a.PastAc, [this] { pasteCommand(); });
     on(a.BrokenFilesAc, [this] { removeMissingFiles(*player_); });
     on(a.NewListAc, [this] { clearPlaylist(*player_); });
     on(a.ClearShuffleHistoryAc, [this] { clearQueueAndHistory(*player_); });
@@ -116,6 +131,10 @@ void TAppKesto::openFilesCommand() {
     appendSorted(std::move(collected));
 }
 
+void TAppKesto::pasteCommand() {
+    pasteEntries(*player_, clipboardLines());
+}
+
 void TAppKesto::appendSorted(std::vector<std::string> paths) {
     if (paths.empty())
         return;
@@ -139,11 +158,14 @@ void TAppKesto::dropEvent(QDropEvent* event) {
     beginListUpdate();
     std::vector<std::string> collected;
     for (const QUrl& url : urls) {
-        if (!url.isLocalFile())
+        // Read by the same rule as file URIs in playlists and pastes, which
+        // also takes "file://localhost/..." as this machine's file.
+        const std::optional<std::string> local =
+            localPathOfFileUri(url.toString(QUrl::FullyEncoded).toStdString());
+        if (!local)
             continue;
-        const QString local = url.toLocalFile();
-        const std::string path = local.toStdString();
-        if (QFileInfo(local).isDir()) {
+        const std::string& path = *local;
+        if (QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).isDir()) {
             std::string folder = path;
             if (folder.back() != '/')
                 folder += '/';

@@ -2,6 +2,7 @@
 
 #include "player/player.h"
 #include "playlist/entry.h"
+#include "playlist/file_uri.h"
 #include "playlist/folder_scan.h"
 #include "playlist/list_view.h"
 #include "playlist/playlist_files.h"
@@ -115,7 +116,9 @@ void openFolder(Player& player, std::string folder, OpenMode mode, int option) {
 
 } // namespace
 
-void OpenPath(Player& player, const std::string& path, OpenMode mode) {
+void OpenPath(Player& player, const std::string& given, OpenMode mode) {
+    // A desktop's "open with" and a second start may name a file by its URI.
+    const std::string path = localEntryText(given);
     const EntryKind kind = ClassifyEntry(path);
     const int option = player.settings.readEnqueueOption();
     if (kind == EntryKind::Unclassified) {

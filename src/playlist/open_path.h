@@ -25,6 +25,7 @@ inline constexpr int kEnqueuePlayAndClear = 0;
 inline constexpr int kEnqueueAdd = 1;
 inline constexpr int kEnqueuePlayWithFolder = 2;
 
+// A "file:" URI is taken as the local path it names.
 void OpenPath(Player& player, const std::string& path, OpenMode mode);
 
 } // namespace kesto

@@ -2,6 +2,7 @@
 
 #include "player/player.h"
 #include "playlist/entry.h"
+#include "playlist/file_uri.h"
 #include "playlist/list_view.h"
 #include "playlist/missing_files.h"
 #include "playlist/text_slots.h"
@@ -261,22 +262,18 @@ std::string cutSelected(Player& player) {
 
 std::vector<std::string> clipboardEntries(std::string_view text) {
     std::vector<std::string> entries;
-    const auto addPiece = [&](std::string_view piece) {
-        std::size_t pos = 0;
-        while (pos <= piece.size()) {
-            const std::size_t end = std::min(piece.find_first_of("\r\n", pos), piece.size());
-            if (end > pos)
-                entries.emplace_back(piece.substr(pos, end - pos));
-            pos = end + 1;
-        }
-    };
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string_view::npos)
-            break; // what follows the last line end is not a whole line
-        addPiece(text.substr(start, end - start));
-        start = end + 2;
+    // What follows the last line end is not a whole line.
+    const std::size_t last = text.find_last_of("\r\n");
+    if (last == std::string_view::npos)
+        return entries;
+    text = text.substr(0, last);
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+        const std::string_view piece = text.substr(pos, end - pos);
+        if (piece.find_first_not_of(" \t") != std::string_view::npos)
+            entries.push_back(localEntryText(piece));
+        pos = end + 1;
     }
     return entries;
 }

@@ -71,10 +71,10 @@ std::string copySelectedText(const Player& player);
 // Ctrl+X: the same text, then DeleteSelected.
 std::string cutSelected(Player& player);
 
-// The entries a clipboard text holds: the pieces ended by CR LF (text after
-// the last one is ignored). A piece never becomes an entry holding a line
-// break or an empty one: it is split at stray CR or LF characters and empty
-// parts are dropped, since the playlist file keeps one entry per line.
+// The entries a clipboard text holds: its lines, ended by LF (as Linux text
+// is), CR LF (as the player copies them) or a lone CR; text after the last
+// line end is ignored. Blank lines are no entries, and a "file:" URI line is
+// the local path it names, as file managers copy files.
 std::vector<std::string> clipboardEntries(std::string_view text);
 
 // Ctrl+V: inserts clipboardEntries(text) before the focused line (or at the

@@ -2,6 +2,7 @@
 
 #include "controls/fast_strings.h"
 #include "playlist/entry.h"
+#include "playlist/file_uri.h"
 #include "playlist/playlist_paths.h"
 #include "playlist/text_lines.h"
 
@@ -11,9 +12,12 @@ namespace kesto {
 
 namespace {
 
-// A stream keeps its title; anything else is a file named by the line.
+// A stream keeps its title; anything else is a file named by the line. A file
+// URI is a local file too, in every format.
 std::string streamOrFile(std::string_view value, std::string_view title, std::string_view folder,
                          bool resolve) {
+    if (std::optional<std::string> local = localPathOfFileUri(value))
+        return std::move(*local);
     if (ClassifyEntry(value) == EntryKind::Stream) {
         std::string entry;
         entry.reserve(value.size() + 1 + title.size());
@@ -45,34 +49,43 @@ std::size_t findIgnoringCase(const TextFinder& finder, std::string_view text,
     return pos == 0 ? std::string_view::npos : pos - 1;
 }
 
+// Nothing but spaces and tabs: no entry, only an empty row.
+bool isBlankLine(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
 } // namespace
 
 std::vector<std::string> parseM3u(std::string_view bytes, std::string_view folder) {
     std::vector<std::string> lines = decodeLines(bytes);
     std::vector<std::string> entries;
-    if (lines.empty())
-        return entries;
-
-    if (!TextFinder("#extm3u", false).contains(lines.front())) {
-        entries.reserve(lines.size());
-        for (std::string& line : lines)
-            entries.push_back(isAbsoluteLine(line) ? std::move(line)
-                                                   : resolvePlaylistLine(line, folder));
-        return entries;
-    }
-
+    entries.reserve(lines.size());
+    // Programs in the wild write #EXTINF and their own "#" lines with or
+    // without the #EXTM3U header, and plain lines between annotated ones; so
+    // the header decides nothing. A "#" line is a comment, and the title of
+    // an #EXTINF line waits for the next entry line, past other comments.
     const TextFinder extinf("#extinf:", false);
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-        if (!extinf.contains(lines[i]))
+    std::optional<std::string_view> title;
+    for (std::string& line : lines) {
+        if (isBlankLine(line))
             continue;
-        const std::string_view info = lines[i];
-        const std::string_view next = lines[i + 1];
-        const std::size_t comma = info.find(',');
-        const std::string_view title =
-            comma == std::string_view::npos
-                ? info
-                : utf8Prefix(info.substr(comma + 1), kMaxExtinfTitleChars);
-        entries.push_back(streamOrFile(next, title, folder, true));
+        if (line.starts_with('#')) {
+            if (extinf.contains(line)) {
+                const std::string_view info = line;
+                const std::size_t comma = info.find(',');
+                title = comma == std::string_view::npos
+                            ? info
+                            : utf8Prefix(info.substr(comma + 1), kMaxExtinfTitleChars);
+            }
+            continue;
+        }
+        if (title) {
+            entries.push_back(streamOrFile(line, *title, folder, true));
+            title.reset();
+        } else {
+            resolvePlaylistLineInPlace(line, folder);
+            entries.push_back(std::move(line));
+        }
     }
     return entries;
 }
@@ -176,9 +189,9 @@ std::vector<std::string> parseB4s(std::string_view bytes) {
 
 std::vector<std::string> parseTxt(std::string_view bytes, std::string_view folder) {
     std::vector<std::string> lines = decodeLines(bytes);
+    std::erase_if(lines, [](const std::string& line) { return isBlankLine(line); });
     for (std::string& line : lines)
-        if (!isAbsoluteLine(line))
-            line = resolvePlaylistLine(line, folder);
+        resolvePlaylistLineInPlace(line, folder);
     return lines;
 }
 

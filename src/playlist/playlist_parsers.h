@@ -9,7 +9,8 @@
 // ignoring ASCII case, while the text taken out keeps its case. A stream entry
 // carries its title as "url|title"; titles found for files are dropped. Files
 // are resolved by the rules of playlist_paths.h, except in ASX and B4S files,
-// whose values are kept as they are.
+// whose values are kept as they are; in every format a "file:" URI is read as
+// the local path it names. Blank lines name nothing.
 
 #include <string>
 #include <string_view>
@@ -19,8 +20,9 @@ namespace kesto {
 
 inline constexpr std::size_t kMaxExtinfTitleChars = 10000;
 
-// Plain (every line is one entry) or, when the first line holds "#extm3u",
-// extended: each "#extinf:" line names the line after it.
+// Every line that does not start with "#" is one entry; "#" lines are
+// comments. An "#extinf:" line gives its title (after the first comma) to the
+// entry line after it, with or without an "#extm3u" header.
 std::vector<std::string> parseM3u(std::string_view bytes, std::string_view folder);
 
 // Every "fileN=value" line; a "titleN=" line right after it names a stream.
@@ -34,7 +36,7 @@ std::vector<std::string> parseAsx(std::string_view bytes);
 // a "<name>" line right after them.
 std::vector<std::string> parseB4s(std::string_view bytes);
 
-// One entry per line, titles included; empty lines too.
+// One entry per line, titles included.
 std::vector<std::string> parseTxt(std::string_view bytes, std::string_view folder);
 
 } // namespace kesto

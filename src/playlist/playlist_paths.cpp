@@ -1,6 +1,7 @@
 #include "playlist/playlist_paths.h"
 
 #include "playlist/entry.h"
+#include "playlist/file_uri.h"
 
 namespace kesto {
 
@@ -11,9 +12,13 @@ bool isAbsoluteLine(std::string_view line) {
 }
 
 std::string resolvePlaylistLine(std::string_view line, std::string_view folder) {
+    std::string_view path = EntryPath(line);
+    if (std::optional<std::string> local = localPathOfFileUri(path)) {
+        local->append(line.substr(path.size()));
+        return std::move(*local);
+    }
     if (isAbsoluteLine(line))
         return std::string(line);
-    std::string_view path = EntryPath(line);
     const std::string_view rest = line.substr(path.size()); // "|title" or empty
     std::string out;
     out.reserve(folder.size() + line.size());
@@ -28,6 +33,11 @@ std::string resolvePlaylistLine(std::string_view line, std::string_view folder) 
     }
     out.append(rest);
     return out;
+}
+
+void resolvePlaylistLineInPlace(std::string& line, std::string_view folder) {
+    if (!isAbsoluteLine(line) || localPathOfFileUri(EntryPath(line)))
+        line = resolvePlaylistLine(line, folder);
 }
 
 std::string_view relativeLineFor(std::string_view text, std::string_view folder) {

@@ -21,8 +21,12 @@ namespace kesto {
 
 bool isAbsoluteLine(std::string_view line);
 
-// `folder` is the playlist's folder ending in "/" (or empty).
+// `folder` is the playlist's folder ending in "/" (or empty). A "file:" URI
+// line names the local path in it (file_uri.h), whatever the folder.
 std::string resolvePlaylistLine(std::string_view line, std::string_view folder);
+
+// The same, in place: a line that names itself as it is is not copied.
+void resolvePlaylistLineInPlace(std::string& line, std::string_view folder);
 
 // What to write for `text` in a playlist stored in `folder`: the text without
 // the folder when it starts with it exactly and the remainder reads back as

@@ -35,6 +35,7 @@ TEST_F(OpenPathTest, UnclassifiedPathsAreIgnored) {
 TEST_F(OpenPathTest, ListModesAddOrReplaceWithoutPlaying) {
     const std::string list = music.file("list.m3u");
     writeFile(list, "a.mp3\r\nhttp://s/\r\n");
+    const std::string listUri = "file://" + list; // as a desktop's "open with" passes it
     struct Case {
         OpenMode mode;
         const char* path;
@@ -46,6 +47,8 @@ TEST_F(OpenPathTest, ListModesAddOrReplaceWithoutPlaying) {
         {OpenMode::ReplaceList, "/n/new.xm", {"/n/new.xm"}},
         {OpenMode::AddOnly, list.c_str(), {"/m/x.mp3", folder + "a.mp3", "http://s/"}},
         {OpenMode::ReplaceList, list.c_str(), {folder + "a.mp3", "http://s/"}},
+        {OpenMode::ReplaceList, listUri.c_str(), {folder + "a.mp3", "http://s/"}},
+        {OpenMode::AddOnly, "file:///n/My%20Song.mp3", {"/m/x.mp3", "/n/My Song.mp3"}},
     };
     for (const Case& c : cases) {
         show({"/m/x.mp3"});

@@ -141,6 +141,13 @@ TEST(Clipboard, PiecesEndedByCrLf) {
         // stray line breaks would split the entry in the playlist file
         {"a\nb\r\nc\rd\r\n", {"a", "b", "c", "d"}},
         {"x\r\r\n", {"x"}},
+        // Linux text ends its lines with LF alone
+        {"/m/a.mp3\n/m/b.mp3|B\n", {"/m/a.mp3", "/m/b.mp3|B"}},
+        {"/m/a.mp3\n/m/b.mp3", {"/m/a.mp3"}},
+        // blank lines are no rows
+        {"\n\n/m/a.mp3\n   \n\t\r\n\n/m/b.mp3\n", {"/m/a.mp3", "/m/b.mp3"}},
+        // a file manager's copy: file URIs name local files
+        {"file:///m/My%20Song.mp3\nfile://localhost/m/b.ogg\r\n", {"/m/My Song.mp3", "/m/b.ogg"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(clipboardEntries(c.text), c.entries) << '"' << c.text << '"';

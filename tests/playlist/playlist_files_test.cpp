@@ -20,13 +20,28 @@ TEST(PlaylistParsers, M3u) {
         Strings entries;
     };
     const Case cases[] = {
-        {"plain: every line",
-         "/abs/a.mp3\nrel.mp3\n# note\n\nhttp://s/x\n",
-         {"/abs/a.mp3", F + "rel.mp3", F + "# note", F, "http://s/x"}},
+        {"plain: every line but comments and blank ones",
+         "/abs/a.mp3\nrel.mp3\n# note\n\n \t\nhttp://s/x\n",
+         {"/abs/a.mp3", F + "rel.mp3", "http://s/x"}},
+        {"extended: plain lines between annotated ones stay",
+         "#EXTM3U\n#EXTINF:1,A\nhttp://a/\none.mp3\n/abs/two.mp3\n#EXTINF:2,B\nb.mp3\n"
+         "http://plain/\nthree.mp3\n",
+         {"http://a/|A", F + "one.mp3", "/abs/two.mp3", F + "b.mp3", "http://plain/",
+          F + "three.mp3"}},
+        {"no header: #EXTINF still names the next line, other # lines are comments",
+         "#EXTINF:-1,Radio\r\nhttp://x/\r\n#EXTVLCOPT:network-caching=1000\r\n# made by hand\r\n"
+         "song.mp3\r\n#PLAYLIST:Mine\r\n",
+         {"http://x/|Radio", F + "song.mp3"}},
+        {"a title waits past other comments for its entry",
+         "#EXTM3U\n#EXTINF:-1,News\n#EXTGRP:Talk\n\nhttp://n/\nhttp://m/\n",
+         {"http://n/|News", "http://m/"}},
+        {"file URIs are local files, with or without a title",
+         "#EXTM3U\n#EXTINF:5,Song\nfile:///m/My%20Song.mp3\nfile://localhost/m/b.ogg\n",
+         {"/m/My Song.mp3", "/m/b.ogg"}},
         {"extended",
          "#EXTM3U\r\n#EXTINF:123,Radio\r\nhttp://x/\r\n#EXTINF:123,Song\r\nsong.mp3\r\n"
          "stray.mp3\r\n#extinf:9,Last line",
-         {"http://x/|Radio", F + "song.mp3"}},
+         {"http://x/|Radio", F + "song.mp3", F + "stray.mp3"}},
         {"extended, no comma", "#extm3u\n#EXTINF:-1\nhttp://x/\n", {"http://x/|#EXTINF:-1"}},
         {"extended, GBK title",
          "#EXTM3U\r\n#EXTINF:1," + kGbkChinese + "\r\nhttp://r/\r\n",
@@ -40,6 +55,17 @@ TEST(PlaylistParsers, M3u) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(parseM3u(c.bytes, F), c.entries) << c.name;
+}
+
+TEST(PlaylistParsers, FileUrisAreLocalFilesInEveryFormat) {
+    EXPECT_EQ(parsePls("[playlist]\nFile1=file:///m/a%20b.mp3\nTitle1=A B\n", F),
+              Strings{"/m/a b.mp3"});
+    EXPECT_EQ(parseAsx("<asx><title>X</title><entry><ref href=\"file:///m/c.ogg\"/></entry>\n"),
+              Strings{"/m/c.ogg"});
+    EXPECT_EQ(parseB4s("<entry Playstring=\"file:///m/%E4%B8%AD.mp3\">\n<Name>Z</Name>\n"),
+              Strings{"/m/中.mp3"});
+    EXPECT_EQ(parseTxt("file:///m/d.mp3\r\nfile:///m/e.mp3|Title\r\n", F),
+              (Strings{"/m/d.mp3", "/m/e.mp3|Title"}));
 }
 
 TEST(PlaylistParsers, Pls) {
@@ -75,8 +101,13 @@ TEST(PlaylistParsers, B4s) {
 }
 
 TEST(PlaylistParsers, TextKeepsWholeLines) {
-    EXPECT_EQ(parseTxt("/m/a.mp3\r\nhttp://r/|Radio: One\r\nrel.mp3|t\r\n\r\nsub\\b.mp3\r\n", F),
-              (Strings{"/m/a.mp3", "http://r/|Radio: One", F + "rel.mp3|t", F, F + "sub/b.mp3"}));
+    EXPECT_EQ(parseTxt("/m/a.mp3\r\nhttp://r/|Radio: One\r\nrel.mp3|t\r\nsub\\b.mp3\r\n", F),
+              (Strings{"/m/a.mp3", "http://r/|Radio: One", F + "rel.mp3|t", F + "sub/b.mp3"}));
+}
+
+TEST(PlaylistParsers, BlankTextLinesAreNoEntries) {
+    EXPECT_EQ(parseTxt("\r\n/m/a.mp3\r\n\r\n  \r\n\t\n/m/b.mp3\n\n", F),
+              (Strings{"/m/a.mp3", "/m/b.mp3"}));
 }
 
 TEST(PlaylistFormat, BytesOfTheThreeFormats) {
