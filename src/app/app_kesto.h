@@ -163,6 +163,7 @@ private:
     void connectPlaylistCommands();
     void folderCommand(bool replace);
     void openFilesCommand();
+    void savePlaylistCommand();
     void pasteCommand();
     void appendSorted(std::vector<std::string> paths);
     void setUpMusicFolder();

@@ -214,28 +214,7 @@ void TAppKesto::connectActions() {
                                               (folder + QLatin1Char('/')).toStdString());
         }
     });
-    on(a.SavePlaylistAc, [this] {
-        const std::string& last = player_->playlist.LastOpenedDir;
-        const QString start = QString::fromStdString(
-            !last.empty() ? last : player_->settings.readString("General", "PlaylistFolder", ""));
-        QFileDialog dialog(
-            this, QString(), start,
-            QStringLiteral("Kesto 播放列表 (*.txt);;M3U 播放列表 (*.m3u);;PLS 播放列表 "
-                           "(*.pls);;所有文件 (*)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("txt"));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return;
-        const QString file = dialog.selectedFiles().first();
-        player_->playlist.CurrentIndex = -1;
-        // The format follows the extension exactly as typed; anything else writes nothing.
-        if (file.endsWith(QStringLiteral(".txt")))
-            WritePlaylist(player_->playlist, file.toStdString(), PlaylistFormat::Text);
-        else if (file.endsWith(QStringLiteral(".pls")))
-            WritePlaylist(player_->playlist, file.toStdString(), PlaylistFormat::Pls);
-        else if (file.endsWith(QStringLiteral(".m3u")))
-            WritePlaylist(player_->playlist, file.toStdString(), PlaylistFormat::M3u);
-    });
+    on(a.SavePlaylistAc, [this] { savePlaylistCommand(); });
 }
 
 void TAppKesto::exitCommand() {

@@ -18,6 +18,7 @@
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"
 #include "playlist/playlist_editing.h"
+#include "playlist/playlist_files.h"
 #include "playlist/playlist_sort.h"
 #include "tools/input_form.h"
 
@@ -44,6 +45,19 @@ const char* const kAddFilesFilter =
     "MPEG 文件 (*.mp3 *.mp2 *.mp1);;"
     "OGG Vorbis 文件 (*.ogg);;"
     "所有文件 (*)";
+
+// The save dialog's types, in the order of PlaylistSaveType, each with the
+// extension a bare name gets under it.
+struct SaveType {
+    const char* filter;
+    const char* suffix;
+};
+constexpr SaveType kSaveTypes[] = {
+    {"Kesto 播放列表 (*.txt)", "txt"},
+    {"M3U 播放列表 (*.m3u)", "m3u"},
+    {"PLS 播放列表 (*.pls)", "pls"},
+    {"所有文件 (*)", "txt"},
+};
 
 // The clipboard as lines for the paste command. Files copied in a file
 // manager come as a URL list, whose plain-text form may lack the final line
@@ -129,6 +143,34 @@ void TAppKesto::openFilesCommand() {
             OpenPath(*player_, path, OpenMode::AddOnly);
     }
     appendSorted(std::move(collected));
+}
+
+void TAppKesto::savePlaylistCommand() {
+    const std::string& last = player_->playlist.LastOpenedDir;
+    const QString start = QString::fromStdString(
+        !last.empty() ? last : player_->settings.readString("General", "PlaylistFolder", ""));
+    QStringList filters;
+    for (const SaveType& t : kSaveTypes)
+        filters << QString::fromUtf8(t.filter);
+    QFileDialog dialog(this, QString(), start);
+    dialog.setNameFilters(filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The chosen type names the extension a bare name gets, so that the
+    // dialog's question about replacing a file asks about the right one.
+    const auto typeOf = [&filters](const QString& filter) {
+        const qsizetype i = filters.indexOf(filter);
+        return i < 0 ? PlaylistSaveType::Text : static_cast<PlaylistSaveType>(i);
+    };
+    const auto followType = [&dialog, &typeOf](const QString& filter) {
+        dialog.setDefaultSuffix(
+            QString::fromUtf8(kSaveTypes[static_cast<int>(typeOf(filter))].suffix));
+    };
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
+    followType(dialog.selectedNameFilter());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    savePlaylistAs(*player_, dialog.selectedFiles().first().toStdString(),
+                   typeOf(dialog.selectedNameFilter()));
 }
 
 void TAppKesto::pasteCommand() {

@@ -1,5 +1,6 @@
 #include "playlist/playlist_files.h"
 
+#include "controls/fast_strings.h"
 #include "player/player.h"
 #include "player/settings.h"
 #include "playlist/entry.h"
@@ -150,6 +151,51 @@ bool WritePlaylist(const PlaylistState& state, const std::string& file, Playlist
         return false;
     return writeFileAtomically(file,
                                formatPlaylist(state.PlaylistEntries, folderPart(file), format));
+}
+
+PlaylistSaveTarget choosePlaylistSaveTarget(const std::string& file, PlaylistSaveType type) {
+    static constexpr std::pair<std::string_view, PlaylistFormat> kWritable[] = {
+        {".txt", PlaylistFormat::Text},
+        {".m3u", PlaylistFormat::M3u},
+        {".pls", PlaylistFormat::Pls},
+    };
+    const std::string_view ext = fileExtension(file);
+    if (ext.empty()) {
+        // The dialog adds the type's extension itself, but a desktop's own
+        // dialog may not: the chosen type still decides.
+        switch (type) {
+        case PlaylistSaveType::M3u:
+            return {file + ".m3u", PlaylistFormat::M3u};
+        case PlaylistSaveType::Pls:
+            return {file + ".pls", PlaylistFormat::Pls};
+        case PlaylistSaveType::Text:
+        case PlaylistSaveType::AnyFile:
+            break;
+        }
+        return {file + ".txt", PlaylistFormat::Text};
+    }
+    for (const auto& [known, format] : kWritable)
+        if (equalsIgnoreCase(ext, known))
+            return {file, format};
+    return {file, std::nullopt};
+}
+
+bool savePlaylistAs(Player& player, const std::string& file, PlaylistSaveType type) {
+    player.playlist.CurrentIndex = -1;
+    const PlaylistSaveTarget target = choosePlaylistSaveTarget(file, type);
+    if (!target.format) {
+        player.view.ShowMessageKind(
+            MessageKind::Error, "无法保存播放列表：不支持“" + std::string(fileExtension(file)) +
+                                    "”类型的文件。\r\r请用 .txt、.m3u 或 .pls 作为文件名的结尾。");
+        return false;
+    }
+    if (WritePlaylist(player.playlist, target.file, *target.format))
+        return true;
+    player.view.ShowMessageKind(MessageKind::Error,
+                                IniIsReadOnly(target.file)
+                                    ? "无法保存播放列表：此文件是只读的。\r\r" + target.file
+                                    : "无法保存播放列表：无法写入此文件。\r\r" + target.file);
+    return false;
 }
 
 } // namespace kesto

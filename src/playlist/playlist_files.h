@@ -5,6 +5,7 @@
 // missing file adds nothing and says nothing.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +35,27 @@ std::string formatPlaylist(const std::vector<std::string>& entries, std::string_
 // Writes the whole playlist through a temporary file and a rename. A
 // read-only target is left alone without a word. False when nothing was written.
 bool WritePlaylist(const PlaylistState& state, const std::string& file, PlaylistFormat format);
+
+// ---- The save command (Ctrl+S) ----
+
+// The save dialog's file types, in the order it lists them.
+enum class PlaylistSaveType { Text = 0, M3u = 1, Pls = 2, AnyFile = 3 };
+
+struct PlaylistSaveTarget {
+    std::string file;
+    // Nothing when the name ends in an extension the player cannot write.
+    std::optional<PlaylistFormat> format;
+};
+
+// What a name typed under a file type saves: a name that ends in .txt, .m3u
+// or .pls (in any letter case) is written in that format; a name without an
+// extension gets the type's own (.txt for all files) and its format.
+PlaylistSaveTarget choosePlaylistSaveTarget(const std::string& file, PlaylistSaveType type);
+
+// The command after the dialog: clears the current line, writes the playlist
+// where choosePlaylistSaveTarget says, and tells the user when it cannot (an
+// unknown extension, a read-only file, a failed write). False when nothing
+// was written.
+bool savePlaylistAs(Player& player, const std::string& file, PlaylistSaveType type);
 
 } // namespace kesto

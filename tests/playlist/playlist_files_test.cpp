@@ -3,6 +3,7 @@
 #include "player_fixture.h"
 #include "playlist/playlist_parsers.h"
 
+#include <optional>
 #include <sys/stat.h>
 
 namespace kesto::test {
@@ -121,6 +122,36 @@ TEST(PlaylistFormat, BytesOfTheThreeFormats) {
               "a.mp3\r\nsub/b.mp3\r\n/x/c.mp3\r\nhttp://s/\r\n/M/d.mp3\r\n");
 }
 
+TEST(PlaylistSave, TheTypeGivesABareNameItsExtensionAndTheNameItsFormat) {
+    using T = PlaylistSaveType;
+    using Fmt = PlaylistFormat;
+    struct Case {
+        const char* typed;
+        PlaylistSaveType type;
+        const char* file;
+        std::optional<PlaylistFormat> format;
+    };
+    const Case cases[] = {
+        {"/d/list1", T::M3u, "/d/list1.m3u", Fmt::M3u},
+        {"/d/list1", T::Pls, "/d/list1.pls", Fmt::Pls},
+        {"/d/list1", T::Text, "/d/list1.txt", Fmt::Text},
+        {"/d/list1", T::AnyFile, "/d/list1.txt", Fmt::Text},
+        {"/d/v1.2/list", T::M3u, "/d/v1.2/list.m3u", Fmt::M3u},
+        // an extension typed in any letter case names its format
+        {"/d/LIST.M3U", T::Text, "/d/LIST.M3U", Fmt::M3u},
+        {"/d/a.Pls", T::AnyFile, "/d/a.Pls", Fmt::Pls},
+        {"/d/x.txt", T::M3u, "/d/x.txt", Fmt::Text},
+        // one the player cannot write is no format at all
+        {"/d/list.xyz", T::M3u, "/d/list.xyz", std::nullopt},
+        {"/d/list.m3u8", T::AnyFile, "/d/list.m3u8", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const PlaylistSaveTarget target = choosePlaylistSaveTarget(c.typed, c.type);
+        EXPECT_EQ(target.file, c.file) << c.typed;
+        EXPECT_EQ(target.format, c.format) << c.typed;
+    }
+}
+
 class PlaylistFilesTest : public PlayerTest {
 protected:
     TempDir dir;
@@ -164,6 +195,34 @@ TEST_F(PlaylistFilesTest, ReadOnlyTargetIsLeftAlone) {
     EXPECT_EQ(readFile(file), "old\r\n");
     EXPECT_FALSE(WritePlaylist(pl, dir.file("no/such/folder.txt"), PlaylistFormat::Text));
     EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(PlaylistFilesTest, SaveWritesTheChosenFormatOrSaysWhyNot) {
+    entries = {dir.path() + "/a.mp3", "http://s/|Jazz"};
+    pl.CurrentIndex = 1;
+    EXPECT_TRUE(savePlaylistAs(player, dir.file("list1"), PlaylistSaveType::M3u));
+    EXPECT_EQ(readFile(dir.file("list1.m3u")), "a.mp3\r\nhttp://s/\r\n");
+    EXPECT_EQ(pl.CurrentIndex, -1);
+    EXPECT_TRUE(savePlaylistAs(player, dir.file("LIST2.PLS"), PlaylistSaveType::Text));
+    EXPECT_EQ(readFile(dir.file("LIST2.PLS")),
+              "[playlist]\r\nVersion=2\r\nNumberOfEntries=2\r\nFile1=a.mp3\r\nFile2=http://s/\r\n");
+    EXPECT_TRUE(view.messages.empty());
+
+    EXPECT_FALSE(savePlaylistAs(player, dir.file("list.xyz"), PlaylistSaveType::M3u));
+    EXPECT_FALSE(fileExists(dir.file("list.xyz")));
+    const std::string readOnly = dir.file("old.txt");
+    writeFile(readOnly, "old\r\n");
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_FALSE(savePlaylistAs(player, readOnly, PlaylistSaveType::Text));
+    EXPECT_EQ(readFile(readOnly), "old\r\n");
+    EXPECT_FALSE(savePlaylistAs(player, dir.file("no/such/folder.m3u"), PlaylistSaveType::M3u));
+    const std::vector<FakeView::Message> said{
+        {MessageKind::Error, "无法保存播放列表：不支持“.xyz”类型的文件。\r\r请用 .txt、.m3u 或 "
+                             ".pls 作为文件名的结尾。"},
+        {MessageKind::Error, "无法保存播放列表：此文件是只读的。\r\r" + readOnly},
+        {MessageKind::Error,
+         "无法保存播放列表：无法写入此文件。\r\r" + dir.file("no/such/folder.m3u")}};
+    EXPECT_EQ(view.messages, said);
 }
 
 TEST_F(PlaylistFilesTest, MissingFilesAddNothingAndSayNothing) {
