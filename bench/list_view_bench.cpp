@@ -1,6 +1,8 @@
 // The playlist view with 100,000 entries, on the offscreen platform (or the
 // display in DISPLAY): one screen painted, one drag step moving 1,000
-// selected lines, and one wheel step with its repaint.
+// selected lines, and one wheel step with its repaint. Then Insert and Del
+// on every other line of a list twice that long, through the window's
+// actions as the keys trigger them, beside a copy of the same list.
 //
 //   list_view_bench [entries]
 
@@ -118,5 +120,46 @@ int main(int argc, char** argv) {
     jump.print("drag step, 1,000 lines, 2,000 lines on");
     Q_EMIT list.dragEnded();
     std::printf("first dragged line now at %d of %d\n", list.selectedIndexes().front(), n);
+
+    std::vector<std::string> twice;
+    for (int i = 0; i < 2 * n; ++i)
+        twice.push_back("/home/user/Music/Artist " + std::to_string(i / 1000) + "/Album/" +
+                        std::to_string(i % 1000) + " Track title number " + std::to_string(i) +
+                        ".mp3");
+    std::vector<int> every2nd;
+    for (int i = 0; i < 2 * n; i += 2)
+        every2nd.push_back(i);
+    const auto selectEvery2nd = [&] {
+        list.clearSelection();
+        list.selectIndexes(every2nd);
+        list.setFocusedIndex(0);
+    };
+    Stats queue, remove, copy;
+    for (int run = 0; run < 7; ++run) {
+        entries = twice;
+        player.playlist.QueueList.clear();
+        RefreshListView(player, false, false);
+        selectEvery2nd();
+        QElapsedTimer t;
+        t.start();
+        window.actions().QueuAc->trigger();
+        viewport->repaint();
+        queue.add(t.nsecsElapsed());
+        selectEvery2nd(); // each removed line also leaves the queue
+        t.start();
+        window.actions().DeleteAc->trigger();
+        viewport->repaint();
+        remove.add(t.nsecsElapsed());
+        t.start();
+        {
+            const std::vector<std::string> copied = twice;
+            (void)copied;
+        }
+        copy.add(t.nsecsElapsed());
+    }
+    queue.print("Insert on every other line (queue them)");
+    remove.print("Del on every other line (all queued)");
+    copy.print("reference: copy and free the whole list");
+    std::printf("(%d of %d lines selected)\n", n, 2 * n);
     return 0;
 }
