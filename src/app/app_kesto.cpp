@@ -5,6 +5,7 @@
 #include "app/window_snap.h"
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
+#include "playback/next_entry.h"
 #include "playback/play_order.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
@@ -327,6 +328,7 @@ void TAppKesto::recordNormalGeometry() {
 void TAppKesto::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     setMeterOffScreen(isMinimized());
+    backInView();
     if (windowShown_)
         return;
     recordNormalGeometry();
@@ -376,17 +378,19 @@ void TAppKesto::moveEvent(QMoveEvent* event) {
 
 void TAppKesto::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    // A seek bar held with the mouse loses its release to the window Alt+Tab went to.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        endHeldSeek();
+    if (event->type() == QEvent::WindowStateChange) {
         setMeterOffScreen(isMinimized() || (windowShown_ && isHidden()));
+        backInView();
+    }
     if (event->type() != QEvent::WindowStateChange || !windowShown_)
         return;
     // The title bar's minimise button goes to the tray like the command does.
     if (isMinimized() && start_.minimizeToTray && tray_ &&
         QSystemTrayIcon::isSystemTrayAvailable()) {
-        QTimer::singleShot(0, this, [this] {
-            showTrayIcon();
-            hide();
-        });
+        QTimer::singleShot(0, this, [this] { MinimizeToTray(); });
         return;
     }
     // Maximising saves the settings at once, so a crash keeps the new state.
@@ -412,10 +416,14 @@ ExitValues TAppKesto::exitValues() const {
 }
 
 void TAppKesto::receiveHandOver(const QString& argument) {
-    // A single character is not a path; it is ignored, as it always was.
-    if (argument.size() > 1)
-        OpenPath(*player_, argument.toStdString(), OpenMode::FromOtherInstance);
-    ForceForegroundWindow();
+    // The path may replace the list: it waits while a nested loop holds lines of it.
+    runListCommand([this, argument] {
+        // A single character is not a path; it is ignored, as it always was.
+        if (argument.size() > 1)
+            OpenPath(*player_, argument.toStdString(), OpenMode::FromOtherInstance);
+        playOrderChanged(*player_);
+        ForceForegroundWindow();
+    });
 }
 
 void TAppKesto::ForceForegroundWindow() {
@@ -426,6 +434,13 @@ void TAppKesto::ForceForegroundWindow() {
 }
 
 void TAppKesto::closeEvent(QCloseEvent* event) {
+    // The close box follows Esc's rule: a long operation is only asked to
+    // stop, and asks whether to give up; the window stays.
+    if (player_ && player_->playlist.ListBusy) {
+        player_->playlist.CancelRequested = true;
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     QApplication::quit();
 }

@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QSystemTrayIcon;
 class QToolButton;
+class QUrl;
 
 namespace kesto {
 
@@ -96,11 +97,16 @@ public:
     // The hand-over of a second process, and its plain activation.
     void receiveHandOver(const QString& argument);
     void ForceForegroundWindow();
+    // Hides the window behind its tray icon, the meter resting meanwhile.
+    // Every way back into view (the tray, a second start, a drop) restores
+    // the ticks and takes the icon away.
+    void MinimizeToTray();
 
     // ---- PlayerView ----
     void ShowMessageKind(MessageKind kind, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
     void processPendingMessages() override;
+    void post(std::function<void()> work) override;
     int lineCount() const override;
     void setLineCount(int count) override;
     int focusedLine() const override;
@@ -155,6 +161,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs a command that changes the playlist, or holds lines of it across
+    // a nested loop, once no nested loop runs; it counts as one while it runs.
+    void runListCommand(std::function<void()> command);
     void buildHeader();
     void buildPlayBar();
     void buildMenus();
@@ -166,6 +175,7 @@ private:
     void savePlaylistCommand();
     void pasteCommand();
     void appendSorted(std::vector<std::string> paths);
+    void dropUrls(const QList<QUrl>& urls);
     void setUpMusicFolder();
     void layoutHeader();
     void applyStartupValues(const StartupValues& values);
@@ -196,14 +206,18 @@ private:
     bool seekDragEvent(QEvent* event);
     void statusBarPressed(int x, Qt::MouseButton button);
     bool backgroundPress(QMouseEvent* event);
-    void showTrayIcon();
     void restoreFromTray();
+    // Back on screen after the tray: the ticks resume, the icon goes.
+    void backInView();
+    // A seek whose release went to another window ends where the bar stands.
+    void endHeldSeek();
 
     // The playlist view: drawing one line, the look, dragging lines.
     void ListScreenDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
     void ListScreenStartDrag(int line);
     void ListScreenDragOver(int y);
     void ListScreenEndDrag();
+    bool dragLinesHold() const;
     void dragAutoScroll();
 
     Player* player_ = nullptr;
@@ -226,9 +240,11 @@ private:
 
     ListStyle style_;
     LineMarks marks_;
-    // Drag state: the dragged lines (ascending, kept at their current places),
-    // which of them was grabbed, and the last handled pointer line and top line.
+    // Drag state: the dragged lines (ascending, kept at their current places)
+    // and their entries, which of them was grabbed, and the last handled
+    // pointer line and top line.
     std::vector<int> DragIndexes;
+    std::vector<std::string> DragTexts;
     int DragAnchor = 0;
     int LastDragRow = -1;
     int LastDragTop = 0;
@@ -238,6 +254,7 @@ private:
     StartupValues start_;
     WindowGeometry normalGeometry_;
     bool windowShown_ = false;
+    bool inTray_ = false;
     bool volumeDragging_ = false;
     int volumeDragStartY_ = 0;
     int volumeDragStartVolume_ = 0;

@@ -152,6 +152,18 @@ void TAppKesto::connectActions() {
     const auto on = [this](QAction* action, auto&& fn) {
         connect(action, &QAction::triggered, this, std::forward<decltype(fn)>(fn));
     };
+    // The list commands among these wait while a nested loop runs.
+    const auto onList = [this](QAction* action, auto&& fn) {
+        connect(action, &QAction::triggered, this,
+                [this, fn = std::forward<decltype(fn)>(fn)] { runListCommand(fn); });
+    };
+    // Windows of their own: a nested loop while they are open.
+    const auto onModal = [this](QAction* action, auto&& fn) {
+        connect(action, &QAction::triggered, this, [this, fn = std::forward<decltype(fn)>(fn)] {
+            const auto loop = player_->nestedLoops.enter();
+            fn();
+        });
+    };
     on(a.EscAc, [this] { exitCommand(); });
     on(a.RecordStartAc, [this] {
         // Only internet radio can be recorded, and none can play yet.
@@ -171,7 +183,7 @@ void TAppKesto::connectActions() {
     on(a.ViewProgressPanelAc, [this] { viewProgressPanelCommand(); });
     on(a.View1Ac, [this] { setViewFormat(*player_, ViewFormat::FileName); });
     on(a.View2Ac, [this] { setViewFormat(*player_, ViewFormat::FullPath); });
-    on(a.View3Ac, [this] {
+    onModal(a.View3Ac, [this] {
         if (player_->playlist.RootMediaList.empty()) {
             ShowMessageKind(MessageKind::Information,
                             "在您开始使用查看相对路径结构前，请先设置您的音乐文件夹。");
@@ -182,12 +194,12 @@ void TAppKesto::connectActions() {
     on(a.ViewFormatPathAc, [this] {
         setViewFormat(*player_, viewFormatFromInt((toInt(player_->playlist.ViewFormat) + 1) % 3));
     });
-    on(a.QueuAc, [this] { QueueSelected(*player_); });
+    onList(a.QueuAc, [this] { QueueSelected(*player_); });
     on(a.Level1Ac, [this] { SetVUStyle(VUStyle::None); });
     on(a.Level2Ac, [this] { SetVUStyle(VUStyle::SevenLeds); });
     on(a.Level3Ac, [this] { SetVUStyle(VUStyle::FourteenLeds); });
     on(a.VUToggleAc, [this] { SetVUStyle(vuStyleFromInt((toInt(vuStyle_) + 1) % 3)); });
-    on(a.AboutAc, [this] {
+    onModal(a.AboutAc, [this] {
         if (!info_)
             info_ = std::make_unique<TInfo_Form>(this);
         if (!about_)
@@ -195,12 +207,12 @@ void TAppKesto::connectActions() {
                 *info_, QString::fromStdString(player_->paths.programFolder()), this);
         about_->exec();
     });
-    on(a.ShortcutsAc, [this] {
+    onModal(a.ShortcutsAc, [this] {
         if (!info_)
             info_ = std::make_unique<TInfo_Form>(this);
         ShowTextWindow(*info_, QStringLiteral("辅助操作"), ShortcutsText(), QString(), false);
     });
-    on(a.LoadPlayListAc, [this] {
+    onList(a.LoadPlayListAc, [this] {
         const QString start =
             QString::fromStdString(player_->settings.readString("General", "PlaylistFolder", ""));
         const QString file = QFileDialog::getOpenFileName(
@@ -214,7 +226,7 @@ void TAppKesto::connectActions() {
                                               (folder + QLatin1Char('/')).toStdString());
         }
     });
-    on(a.SavePlaylistAc, [this] { savePlaylistCommand(); });
+    onList(a.SavePlaylistAc, [this] { savePlaylistCommand(); });
 }
 
 void TAppKesto::exitCommand() {
@@ -244,8 +256,7 @@ void TAppKesto::minimizeCommand() {
         showMinimized();
         return;
     }
-    showTrayIcon();
-    hide();
+    MinimizeToTray();
 }
 
 void TAppKesto::docCommand() {

@@ -78,14 +78,17 @@ std::string clipboardLines() {
 
 void TAppKesto::connectPlaylistCommands() {
     const Actions& a = actions();
-    // Every command here may change what plays next. The decision the output
-    // takes at the end of a file is refreshed at once, not at the next status
-    // tick: a file ending right after the edit must not bring back a line
-    // just removed or skip one just added.
+    // Every command here changes the list, so it waits while a nested loop
+    // holds lines of it. Each may also change what plays next: the decision
+    // the output takes at the end of a file is refreshed at once, not at the
+    // next status tick, so a file ending right after the edit does not bring
+    // back a line just removed or skip one just added.
     const auto on = [this](QAction* action, auto&& fn) {
         connect(action, &QAction::triggered, this, [this, fn = std::forward<decltype(fn)>(fn)] {
-            fn();
-            playOrderChanged(*player_);
+            runListCommand([this, fn] {
+                fn();
+                playOrderChanged(*player_);
+            });
         });
     };
     on(a.OpenDirAc, [this] { folderCommand(true); });
@@ -196,6 +199,13 @@ void TAppKesto::dragEnterEvent(QDragEnterEvent* event) {
 void TAppKesto::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     event->acceptProposedAction();
+    runListCommand([this, urls] {
+        dropUrls(urls);
+        playOrderChanged(*player_);
+    });
+}
+
+void TAppKesto::dropUrls(const QList<QUrl>& urls) {
     setBusyCursor(true);
     beginListUpdate();
     std::vector<std::string> collected;
@@ -225,7 +235,7 @@ void TAppKesto::dropEvent(QDropEvent* event) {
 }
 
 void TAppKesto::runDeleteCommand() {
-    DeleteSelected(*player_);
+    actions().DeleteAc->trigger();
 }
 
 void TAppKesto::setUpMusicFolder() {

@@ -60,6 +60,11 @@ bool TAppKesto::eventFilter(QObject* watched, QEvent* event) {
             return listKeyPress(static_cast<QKeyEvent*>(event));
         if (event->type() == QEvent::KeyRelease)
             return listKeyRelease(static_cast<QKeyEvent*>(event));
+        // The release of a held arrow goes wherever the keyboard went: to
+        // another window after Alt+Tab, or to a menu. Without it the seek
+        // would hold the end of the file back for good.
+        if (event->type() == QEvent::FocusOut)
+            endHeldSeek();
         return false;
     }
     if (watched == ListScreen->viewport()) {
@@ -218,28 +223,40 @@ bool TAppKesto::backgroundPress(QMouseEvent* event) {
     return true;
 }
 
-void TAppKesto::showTrayIcon() {
-    if (!tray_)
-        return;
-    LevelStop(*player_);
-    tray_->show();
+void TAppKesto::MinimizeToTray() {
+    if (tray_) {
+        LevelStop(*player_);
+        tray_->show();
+        inTray_ = true;
+    }
+    hide();
 }
 
 void TAppKesto::restoreFromTray() {
-    show();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
-    if (tray_ && tray_->isVisible()) {
-        // Back from the tray while the output plays: the ticks run again.
-        if (player_->audio.ChannelIsActive(player_->feed.OutputStream) == ChannelState::Playing) {
-            setStatusRunning(*player_, true);
-            LevelStart(*player_);
-        }
-        // The icon stays a moment, so a double click that restored the
-        // window does not land on what appears under the pointer.
-        QTimer::singleShot(300, tray_, [this] { tray_->hide(); });
+    ForceForegroundWindow();
+}
+
+void TAppKesto::backInView() {
+    if (!inTray_ || isHidden() || isMinimized())
+        return;
+    inTray_ = false;
+    // Back from the tray while the output plays: the ticks run again.
+    if (player_->audio.ChannelIsActive(player_->feed.OutputStream) == ChannelState::Playing) {
+        setStatusRunning(*player_, true);
+        LevelStart(*player_);
     }
+    // The icon stays a moment, so a double click that restored the window
+    // does not land on what appears under the pointer.
+    if (tray_)
+        QTimer::singleShot(300, tray_, [this] {
+            if (!inTray_)
+                tray_->hide();
+        });
+}
+
+void TAppKesto::endHeldSeek() {
+    if (player_ && player_->transport.Seeking)
+        EndSeek(*player_);
 }
 
 } // namespace kesto

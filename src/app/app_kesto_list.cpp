@@ -96,8 +96,10 @@ void TAppKesto::ListScreenDrawItem(QPainter& p, int index, const QRect& rect, bo
 
 void TAppKesto::ListScreenStartDrag(int line) {
     DragIndexes.clear();
+    DragTexts.clear();
     DragAnchor = 0;
-    if (line < 0)
+    // While a nested loop holds lines of the list, lines stay where they are.
+    if (line < 0 || player_->nestedLoops.inside())
         return;
     ListScreen->setFocusedIndex(line);
     ListScreen->setFocus();
@@ -110,11 +112,39 @@ void TAppKesto::ListScreenStartDrag(int line) {
     }
     DragAnchor = static_cast<int>(it - DragIndexes.begin());
     LastDragRow = -1;
+    const auto& entries = player_->playlist.PlaylistEntries;
+    for (const int i : DragIndexes) {
+        if (i < 0 || static_cast<std::size_t>(i) >= entries.size()) {
+            DragIndexes.clear();
+            DragTexts.clear();
+            return;
+        }
+        DragTexts.push_back(entries[static_cast<std::size_t>(i)]);
+    }
+}
+
+bool TAppKesto::dragLinesHold() const {
+    // A removal (Del, a cut, a hand-over) may come while the button is down:
+    // the lines the drag holds must still be the entries it picked up.
+    const auto& entries = player_->playlist.PlaylistEntries;
+    for (std::size_t k = 0; k < DragIndexes.size(); ++k) {
+        const auto i = static_cast<std::size_t>(DragIndexes[k]);
+        if (i >= entries.size() || entries[i] != DragTexts[k])
+            return false;
+    }
+    return true;
 }
 
 void TAppKesto::ListScreenDragOver(int y) {
     if (DragIndexes.empty())
         return;
+    if (!dragLinesHold()) {
+        // The list changed under the drag: it ends here, moving nothing more.
+        DragIndexes.clear();
+        DragTexts.clear();
+        dragScrollTimer_.stop();
+        return;
+    }
     const int row = ListScreen->indexAt(y);
     const int top = ListScreen->topIndex();
     if (row == LastDragRow && top == LastDragTop)
@@ -152,6 +182,7 @@ void TAppKesto::ListScreenEndDrag() {
     if (ListScreen->count() > 0 && ListScreen->isSelected(focused))
         ListScreen->setSelected(focused, true);
     DragIndexes.clear();
+    DragTexts.clear();
 }
 
 void TAppKesto::dragAutoScroll() {

@@ -14,6 +14,7 @@
 #include "playback/play_order.h"
 #include "playback/status_tick.h"
 #include "playback/time_text.h"
+#include "playback/total_time.h"
 #include "playback/transport.h"
 #include "playback/volume.h"
 #include "player/key_codes.h"
@@ -57,7 +58,10 @@ void TAppKesto::connectTransport() {
     for (const auto& [action, mode] : modes)
         connect(action, &QAction::triggered, this, [this, mode] { setPlayMode(*player_, mode); });
     connect(a.ResetMixerAc, &QAction::triggered, this, [this] { ResetMixer(*player_); });
-    connect(a.TotalTimeAc, &QAction::triggered, this, [this] { totalTimeCommand(); });
+    // Total time walks lines of the list while it lets events in: it waits
+    // for, and holds off, the commands that change it.
+    connect(a.TotalTimeAc, &QAction::triggered, this,
+            [this] { runListCommand([this] { totalTimeCommand(); }); });
 
     // The transport bar: play; pause, which first loads a stopped entry so it
     // is held paused; a full stop; previous; next; record.
@@ -106,7 +110,7 @@ void TAppKesto::levelWake() {
 
 void TAppKesto::runDeferredStartup() {
     processPendingMessages();
-    InitOutput(*player_);
+    const bool deviceOpens = InitOutput(*player_);
     StopPlayback(*player_, true);
 
     tray_ = new QSystemTrayIcon(applicationIcon(), this);
@@ -118,7 +122,9 @@ void TAppKesto::runDeferredStartup() {
     });
 
     // A path from the command line starts only now, with the output open.
-    if (start_.enqueueOption >= 0 && start_.enqueueOption <= 2)
+    // A device that would not open a moment ago has had its one warning:
+    // trying again at once would only repeat it.
+    if (deviceOpens && start_.enqueueOption >= 0 && start_.enqueueOption <= 2)
         OpenEntry(*player_, player_->playlist.CurrentIndex);
     TrimWorkingSet();
 }
@@ -131,50 +137,12 @@ void TAppKesto::stopTimers() {
 }
 
 void TAppKesto::totalTimeCommand() {
-    PlaylistState& list = player_->playlist;
     const QString savedPanel = StatusBar1->text(kInfoPanel);
-    const bool openedHere = !player_->transport.DeviceReady;
-    if (openedHere)
-        InitOutput(*player_);
-    const std::vector<int> selected = ListScreen->selectedIndexes();
-    list.ListBusy = true;
-    list.CancelRequested = false;
-    std::int64_t seconds = 0;
-    int measured = 0;
-    bool cancelled = false;
-    for (int index : selected) {
-        if (measured % 10 == 0) {
-            setStatusPanelText(kInfoPanel, "正在计算时间... " + std::to_string(measured) + "/" +
-                                               std::to_string(selected.size()) + " 按下 ESC 放弃");
-            processPendingMessages();
-        }
-        const std::string& entry = list.PlaylistEntries[static_cast<std::size_t>(index)];
-        const EntryKind kind = ClassifyEntry(entry);
-        if (kind == EntryKind::AudioFile || kind == EntryKind::Module ||
-            kind == EntryKind::Unclassified) {
-            const AudioHandle h = player_->audio.StreamCreateFile(entry, kStreamDecode);
-            if (h != 0) {
-                seconds += std::llround(
-                    player_->audio.ChannelBytes2Seconds(h, player_->audio.StreamGetLength(h)));
-                player_->audio.StreamFree(h);
-            }
-            ++measured;
-        }
-        if (list.CancelRequested) {
-            list.CancelRequested = false;
-            if (askYesNo("要放弃操作吗？")) {
-                cancelled = true;
-                break;
-            }
-        }
-    }
-    list.ListBusy = false;
-    if (openedHere)
-        StopPlayback(*player_, true);
+    const std::optional<std::int64_t> seconds = MeasureSelectedLength(*player_);
     StatusBar1->setText(kInfoPanel, savedPanel);
-    if (!cancelled)
+    if (seconds)
         ShowMessageKind(MessageKind::Information,
-                        "时间总计:   " + timeTextSeconds(seconds) + " 分钟。");
+                        "时间总计:   " + timeTextSeconds(*seconds) + " 分钟。");
 }
 
 // ---- The transport's view ----

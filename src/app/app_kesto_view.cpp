@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -29,7 +30,11 @@ QString messageText(const std::string& text) {
 
 } // namespace
 
+// Every box, question and pass of pending messages is a nested event loop:
+// list changes that arrive meanwhile wait until it has returned.
+
 void TAppKesto::ShowMessageKind(MessageKind kind, const std::string& text) {
+    const auto loop = player_->nestedLoops.enter();
     const QString body = messageText(text);
     if (messageHook) {
         messageHook(kind, body);
@@ -43,12 +48,26 @@ void TAppKesto::ShowMessageKind(MessageKind kind, const std::string& text) {
 }
 
 bool TAppKesto::askYesNo(const std::string& text) {
+    const auto loop = player_->nestedLoops.enter();
     const QString body = messageText(text);
     return questionHook ? questionHook(body) : messageBoxYesNo(this, body);
 }
 
 void TAppKesto::processPendingMessages() {
+    const auto loop = player_->nestedLoops.enter();
     QApplication::processEvents();
+}
+
+void TAppKesto::post(std::function<void()> work) {
+    QTimer::singleShot(0, this, std::move(work));
+}
+
+void TAppKesto::runListCommand(std::function<void()> command) {
+    player_->nestedLoops.whenOutside([this, command = std::move(command)] {
+        // Its own dialogs and boxes are nested loops too.
+        const auto loop = player_->nestedLoops.enter();
+        command();
+    });
 }
 
 int TAppKesto::lineCount() const {

@@ -98,7 +98,9 @@ EntryTest TestEntry(Player& player, const std::string& entry) {
     AudioHandle decoder = 0;
     AudioHandle trial = 0;
     try {
-        InitOutput(player);
+        // No trial output can be made without a device: that is no fault of the entry's.
+        if (!InitOutput(player))
+            return EntryTest::NoDevice;
         const EntryKind kind = ClassifyEntry(entry);
         if (kind == EntryKind::Stream || isPlaylistKind(kind))
             return EntryTest::Playable;
@@ -147,6 +149,7 @@ std::string entryWarning(EntryTest result) {
     case EntryTest::NoOutput:
         return "您的声卡驱动程序不支持此类型的采样格式。\r\r";
     case EntryTest::Playable:
+    case EntryTest::NoDevice:
     case EntryTest::Unknown:
         break;
     }
@@ -170,7 +173,9 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
             return;
         const std::string entry = pl.PlaylistEntries[static_cast<std::size_t>(index)];
         if (const EntryTest code = TestEntry(player, entry); code != EntryTest::Playable) {
-            player.view.ShowMessageKind(MessageKind::Warning, entryWarning(code) + entry);
+            // A device that would not open has had its warning already.
+            if (code != EntryTest::NoDevice)
+                player.view.ShowMessageKind(MessageKind::Warning, entryWarning(code) + entry);
             return;
         }
         if (ClassifyEntry(entry) == EntryKind::Stream) {

@@ -24,13 +24,16 @@ enum class EntryTest : int {
     BadSampleFormat = 6,
     CannotOpen = 7,
     NoOutput = 8,
+    // The sound device cannot be opened: no entry can play, and InitOutput
+    // has already said why.
+    NoDevice = 9,
     Unknown = 10,
 };
 
 // Initialises the sound device once; warns when it cannot. True when ready.
 bool InitOutput(Player& player);
 // Whether an entry can be played. Streams and playlist files pass without a
-// look.
+// look; without a sound device nothing does.
 EntryTest TestEntry(Player& player, const std::string& entry);
 // The warning shown for an entry that is not playable, before its text.
 std::string entryWarning(EntryTest result);

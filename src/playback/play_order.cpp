@@ -61,8 +61,13 @@ private:
         const auto [it, fresh] = tested_.try_emplace(index, EntryTest::Playable);
         if (fresh)
             it->second = TestEntry(player_, entries_[static_cast<std::size_t>(index)]);
+        if (it->second == EntryTest::NoDevice)
+            noDevice_ = true;
         return it->second;
     }
+    // Without a sound device nothing can play: one failed attempt (and its
+    // one warning) is the answer for every entry, and nothing is chosen.
+    NextChoice nothingPlays() { return NextChoice{}; }
     bool inHistory(std::string_view text);
     void clearHistory() {
         choice_.steps.push_back({PlayOrderStep::ClearShuffle, {}});
@@ -81,6 +86,7 @@ private:
     std::unordered_map<int, EntryTest> tested_;
     bool historyBuilt_ = false;
     bool historyCleared_ = false;
+    bool noDevice_ = false;
     std::unordered_set<std::string_view> history_;
     std::unordered_set<std::string_view> appended_;
 };
@@ -174,8 +180,12 @@ NextChoice Planner::run() {
                 chosen = i;
                 break;
             }
+            if (noDevice_)
+                break;
         }
     }
+    if (noDevice_)
+        return nothingPlays();
 
     for (int attempts = 0, passes = 0;;) {
         bool gaveUp = false;
@@ -199,6 +209,8 @@ NextChoice Planner::run() {
             choice_.index = from;
             return choice_;
         }
+        if (noDevice_)
+            return nothingPlays();
         if (mode_ == PlayMode::Shuffle) {
             choice_.steps.push_back({PlayOrderStep::AppendShuffle, entry});
             appended_.insert(entry);

@@ -155,7 +155,10 @@ bool dispatch(Player& player, int key, int shift) {
     case vk::Up:
     case vk::Down:
         if (isCtrl(shift)) {
-            moveSelectedEntries(player, key == vk::Down);
+            // Moving lines while a nested loop holds some by index would
+            // change what it holds: the move waits until the loop returns.
+            player.nestedLoops.whenOutside(
+                [&player, down = key == vk::Down] { moveSelectedEntries(player, down); });
             return true;
         }
         return shift == vk::NoModifier && focusIntoView(player, key == vk::Down);
@@ -169,7 +172,8 @@ bool dispatch(Player& player, int key, int shift) {
         player.view.runDeleteCommand();
         return true;
     case vk::Numpad7:
-        playLoveList(player);
+        // It replaces the list: it waits while a nested loop holds lines of it.
+        player.nestedLoops.whenOutside([&player] { playLoveList(player); });
         return true;
     case vk::Add:
     case vk::OemPlus:
@@ -222,12 +226,6 @@ void pauseButton(Player& player) {
         RunKeyCommand(player, vk::Space, vk::NoModifier);
         return;
     }
-    if (player.playlist.PlaylistEntries.empty()) {
-        // Enter's offer to add files comes first.
-        RunKeyCommand(player, vk::Return, vk::NoModifier);
-        RunKeyCommand(player, vk::Space, vk::NoModifier);
-        return;
-    }
     if (player.transport.Busy)
         return;
     // Enter then Space would play the entry for a moment before the pause.
@@ -236,7 +234,16 @@ void pauseButton(Player& player) {
         Player& player;
         ~Done() { player.transport.Busy = false; }
     } done{player};
-    openEntryHeld(player, player.view.focusedLine());
+    int index = player.view.focusedLine();
+    if (player.playlist.PlaylistEntries.empty()) {
+        // Enter's offer to add files comes first, once: a Space after it
+        // would only make the same offer again when nothing was added.
+        player.view.runAddFilesCommand();
+        if (player.playlist.PlaylistEntries.empty())
+            return;
+        index = 0; // what Enter would play
+    }
+    openEntryHeld(player, index);
     pauseOutput(player);
 }
 
@@ -283,6 +290,12 @@ void switchTo(Player& player, int index) {
 void finishKeyboardSeek(Player& player) {
     if (!player.transport.DeviceReady)
         return;
+    EndSeek(player);
+}
+
+void EndSeek(Player& player) {
+    if (!player.transport.Seeking)
+        return;
     player.transport.Seeking = false;
     SeekTo(player, MsToBytes(player, player.mirror.SeekBarPosition));
 }
@@ -303,10 +316,7 @@ void seekDragTo(Player& player, std::int64_t ms) {
 }
 
 void endSeekDrag(Player& player) {
-    if (!player.transport.Seeking)
-        return;
-    player.transport.Seeking = false;
-    SeekTo(player, MsToBytes(player, player.mirror.SeekBarPosition));
+    EndSeek(player);
 }
 
 void playLoveList(Player& player) {

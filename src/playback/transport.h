@@ -17,6 +17,10 @@ bool RunKeyCommand(Player& player, int key, int shift);
 // Key-up of Left, Right, numeric-pad 1 or numeric-pad 3: ends a keyboard
 // seek by seeking to where the seek bar stands.
 void finishKeyboardSeek(Player& player);
+// Ends a keyboard or mouse seek in progress the way its release would: the
+// output seeks to where the seek bar stands. Nothing when none runs. For a
+// release that will never come (it went to another window).
+void EndSeek(Player& player);
 
 // The seek drag on the seek bar. Begin says whether a drag may start (not
 // on a stream, only with the device ready); the seek happens at the end.
@@ -29,8 +33,9 @@ void endSeekDrag(Player& player);
 void pauseOutput(Player& player);
 void resumeOutput(Player& player);
 // The transport bar's pause button: Space, except that a stopped player
-// first loads the focused entry and holds it paused (with an empty list,
-// Enter's offer to add files comes first).
+// first loads the focused entry and holds it paused. With an empty list,
+// Enter's offer to add files comes first, once; the first file added is
+// then held paused, and nothing happens when none was.
 void pauseButton(Player& player);
 // Opens an entry keeping the paused state; -1 opens nothing.
 void switchTo(Player& player, int index);

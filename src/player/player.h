@@ -11,6 +11,7 @@
 #include "playback/output_retirer.h"
 #include "playback/playback_state.h"
 #include "playback/player_playback.h"
+#include "player/nested_loop_gate.h"
 #include "player/paths.h"
 #include "player/playback_control.h"
 #include "player/player_view.h"
@@ -41,6 +42,10 @@ public:
     AppPaths paths;
     Settings settings;
     PlayerView& view;
+    // List changes wait here while a nested event loop runs (see the header).
+    NestedLoopGate nestedLoops{[this](std::function<void()> work) {
+        view.post(std::move(work));
+    }};
 
     // ---- Playlist (src/playlist) ----
     // The playlist, the queue, the shuffle history and the folder-scan flags.

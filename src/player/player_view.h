@@ -7,6 +7,7 @@
 #include "player/modes.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ public:
     // Lets the window repaint and take input during long work on the UI thread;
     // this is how Esc reaches a running folder scan.
     virtual void processPendingMessages() = 0;
+    // Runs `work` on this thread from a later pass of the event loop, after
+    // the present event has been handled.
+    virtual void post(std::function<void()> work) = 0;
 
     // ---- Playlist view ----
     // The list is virtual: it stores only a line count and asks

@@ -161,6 +161,8 @@ bool isMusicFile(std::string_view path) {
 
 ScanOutcome ScanFolder(Player& player, std::vector<std::string>& list, const std::string& folder,
                        bool recursive) {
+    // The scan lets events in between folders: list changes wait until it is done.
+    const auto loop = player.nestedLoops.enter();
     try {
         Scanner scanner(player, list, recursive);
         return scanner.scan(withSlash(folder));
@@ -192,12 +194,14 @@ FolderAddOutcome AddFolder(Player& player, const std::string& folderIn, bool cle
         return FolderAddOutcome::NotAFolder;
     }
 
+    // Busy from the moment the text offers Esc: Esc or the close box then
+    // only ask the scan to stop.
+    pl.ListBusy = true;
     view.setBusyCursor(true);
     view.setStatusPanelText(kInfoPanel, "正在打开... 按下 ESC 放弃");
     view.processPendingMessages();
 
     std::vector<std::string> found;
-    pl.ListBusy = true;
     const ScanOutcome outcome = ScanFolder(player, found, folder, recursive);
     pl.ListBusy = false;
     view.setBusyCursor(false);
@@ -281,7 +285,10 @@ void RefreshFolder(Player& player) {
     }
 
     std::vector<std::string> found;
+    // Busy like any other scan, so Esc and the close box only ask it to stop.
+    pl.ListBusy = true;
     const ScanOutcome outcome = ScanFolder(player, found, folder, true);
+    pl.ListBusy = false;
     if (outcome == ScanOutcome::Aborted) {
         // Giving up is the user's choice, not a fault to report; the flag is
         // consumed so that it cannot cancel the next scan before it starts.

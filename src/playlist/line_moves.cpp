@@ -9,6 +9,9 @@ bool moveLinesBy(std::vector<std::string>& entries, std::vector<int>& indexes, i
     const int n = static_cast<int>(entries.size());
     if (distance == 0 || indexes.empty())
         return false;
+    // Lines that are no longer in the list (it shrank under a drag) move nowhere.
+    if (indexes.front() < 0 || indexes.back() >= n)
+        return false;
     if (indexes.front() - distance < 0 || indexes.back() - distance > n - 1)
         return false;
 

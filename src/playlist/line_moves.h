@@ -10,7 +10,8 @@
 namespace kesto {
 
 // Moves the entries at `indexes` (ascending) up by `distance` lines (down when
-// negative). Nothing moves when a line would leave the list. On a move,
+// negative). Nothing moves when a line would leave the list, or is not in
+// it (a line list kept while the list shrank). On a move,
 // `indexes` is updated to the lines' new places and `currentIndex` follows
 // the entry it named. Returns whether anything moved. Linear in the span of
 // lines that change place, however far the block jumps.

@@ -335,9 +335,19 @@ void editFocusedEntry(Player& player, const EditText& edit) {
         return;
     const int focused = player.view.focusedLine();
     if (focused >= 0 && static_cast<std::size_t>(focused) < entries.size()) {
-        std::string text = entries[static_cast<std::size_t>(focused)];
-        if (edit(text))
-            entries[static_cast<std::size_t>(focused)] = std::move(text);
+        const auto line = static_cast<std::size_t>(focused);
+        const std::string offered = entries[line];
+        std::string text = offered;
+        bool accepted = false;
+        {
+            // The dialog is a nested loop: list changes wait until it returns.
+            const auto loop = player.nestedLoops.enter();
+            accepted = edit(text);
+        }
+        // Should the list have changed all the same, the answer belongs to
+        // the entry that was offered, not to whatever line has its place now.
+        if (accepted && line < entries.size() && entries[line] == offered)
+            entries[line] = std::move(text);
     }
     RefreshListView(player, true, false);
 }

@@ -102,7 +102,9 @@ inline constexpr const char* kEditEntryPrompt = "项目";
 // Shows `text` for editing; true with the edited text on OK.
 using EditText = std::function<bool(std::string& text)>;
 
-// Offers the focused entry's whole text to `edit` and stores the result.
+// Offers the focused entry's whole text to `edit` and stores the result in
+// that entry's line. List changes that arrive while `edit` runs wait until it
+// returns; should the line hold another entry by then, the answer is dropped.
 void editFocusedEntry(Player& player, const EditText& edit);
 
 // The menu's "copy the playing title": the current entry's file name followed

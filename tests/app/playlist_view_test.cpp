@@ -7,6 +7,7 @@
 #include "playlist/list_view.h"
 #include "prefs/list_style.h"
 
+#include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -189,6 +190,37 @@ private Q_SLOTS:
         QCOMPARE(pl.PlaylistEntries, up);
         QCOMPARE(pl.PlaylistEntries[static_cast<std::size_t>(pl.CurrentIndex)], "e4");
         Q_EMIT list.dragEnded();
+    }
+
+    // Del while the button is still down removes the dragged lines: the
+    // drag ends there instead of moving lines that are gone. While a nested
+    // loop holds lines of the list, no drag starts at all.
+    void aDragEndsWhenItsLinesGoUnderIt() {
+        View v;
+        v.fill({"e0", "e1", "e2", "e3", "e4", "e5", "e6", "e7", "e8", "e9"});
+        const auto& entries = v.player->playlist.PlaylistEntries;
+        TGorseListbox& list = v.list();
+        const int h = list.itemHeight();
+        list.clearSelection();
+        list.selectIndexes({7, 8, 9});
+        Q_EMIT list.dragStarted(8);
+        v.window.actions().DeleteAc->trigger();
+        const std::vector<std::string> left = {"e0", "e1", "e2", "e3", "e4", "e5", "e6"};
+        QCOMPARE(entries, left);
+        Q_EMIT list.dragMoved(2 * h + 2);
+        Q_EMIT list.dragMoved(1 * h + 2);
+        QCOMPARE(entries, left);
+        Q_EMIT list.dragEnded();
+
+        list.clearSelection();
+        list.selectIndexes({5});
+        {
+            const auto loop = v.player->nestedLoops.enter();
+            Q_EMIT list.dragStarted(5);
+            Q_EMIT list.dragMoved(0 * h + 2);
+            Q_EMIT list.dragEnded();
+        }
+        QCOMPARE(entries, left);
     }
 
     void aDragHeldAboveTheListKeepsScrolling() {

@@ -12,6 +12,7 @@
 #include "playback/playback_fixture.h"
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace kesto::test {
@@ -124,6 +125,40 @@ TEST_F(EnginePlaybackTransport, PauseButtonHoldsAStoppedEntryWithoutASound) {
     EXPECT_GT(FilePosition(p()), 0);
     pauseButton(p());
     EXPECT_EQ(state(), ChannelState::Paused);
+}
+
+// On an empty list the pause button offers to add files once, whatever
+// comes of the offer, and holds the first file added paused at its start.
+TEST_F(EnginePlaybackTransport, PauseButtonOnAnEmptyListOffersToAddFilesOnce) {
+    const std::string file = pl().PlaylistEntries[1];
+    struct Case {
+        const char* name;
+        bool addsFile;
+        ChannelState after;
+    };
+    const Case cases[] = {
+        {"the dialog cancelled", false, ChannelState::Stopped},
+        {"a file added", true, ChannelState::Paused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StopPlayback(p(), true);
+        pl().PlaylistEntries.clear();
+        view.lines = 0;
+        view.focused = -1;
+        view.addFilesCommands = 0;
+        view.onAddFiles = [&] {
+            if (c.addsFile)
+                addEntry(file);
+        };
+        pauseButton(p());
+        EXPECT_EQ(view.addFilesCommands, 1);
+        EXPECT_EQ(state(), c.after);
+        if (c.addsFile) {
+            EXPECT_EQ(pl().PlayingEntry, file);
+            EXPECT_EQ(p().audio.ChannelGetPosition(p().feed.MainDecoder), 0) << "held, not played";
+        }
+    }
 }
 
 TEST_F(EnginePlaybackTransport, PlayListModeStopsAtBothEndsOfTheList) {
@@ -414,6 +449,54 @@ TEST_F(EnginePlaybackTransport, NumpadSevenPlaysTheLoveList) {
     EXPECT_EQ(pl().PlayingEntry, song);
     EXPECT_EQ(view.looks, std::vector<int>{1});
     EXPECT_EQ(view.maximizeCalls, 1);
+}
+
+// No sound server: the device fails to open, and the user is told that
+// once per command, never with a good file blamed for it.
+TEST(PlaybackWithoutADevice, OneFailedOutputGivesOneWarningThatSaysSo) {
+    TempDir home;
+    FakeView view;
+    AudioLibrary::Options options;
+    options.output = std::string("pulse");
+    options.pulseServer = "unix:" + home.file("no-sound-server");
+    Player player(AppPaths(home.path()), view, options);
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        writeFile(home.file(name), wavFile(loudTone(44100, 2), 44100, 2));
+        player.playlist.PlaylistEntries.push_back(home.file(name));
+    }
+    view.lines = 3;
+    view.focused = 1;
+    struct Case {
+        const char* name;
+        std::function<void()> command;
+    };
+    const Case cases[] = {
+        {"Enter",
+         [&] {
+             RunKeyCommand(player, vk::Return, vk::NoModifier);
+         }},
+        {"Space",
+         [&] {
+             RunKeyCommand(player, vk::Space, vk::NoModifier);
+         }},
+        {"Tab, which tries the entries in turn",
+         [&] {
+             RunKeyCommand(player, vk::Tab, vk::NoModifier);
+         }},
+        {"the pause button",
+         [&] {
+             pauseButton(player);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.messages.clear();
+        c.command();
+        EXPECT_EQ(view.messages,
+                  (std::vector<FakeView::Message>{{MessageKind::Warning, "无法打开声卡驱动。"}}));
+        EXPECT_FALSE(player.transport.DeviceReady);
+        EXPECT_EQ(player.feed.OutputStream, AudioHandle(0));
+    }
 }
 
 } // namespace

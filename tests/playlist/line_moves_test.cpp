@@ -88,6 +88,33 @@ TEST(LineMoves, BlocksAtTheEndsDoNotMove) {
     EXPECT_EQ(current, 2);
 }
 
+// A drag keeps its line list while the button is down; should lines go
+// meanwhile, a list that names lines outside it moves nothing, however far
+// the block would go, and reads nothing outside the list.
+TEST(LineMoves, LinesNoLongerInTheListMoveNowhere) {
+    struct Case {
+        const char* name;
+        std::vector<int> indexes;
+        int distance;
+    };
+    const Case cases[] = {
+        {"up, the block's end past the list", {3, 5}, 2},
+        {"up far, the whole block past the list", {6, 7}, 5},
+        {"down, a line before the list", {-1, 1}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The drag began on six lines; two have gone since.
+        std::vector<std::string> e{"a", "b", "c", "d"};
+        std::vector<int> idx = c.indexes;
+        int current = 1;
+        EXPECT_FALSE(moveLinesBy(e, idx, c.distance, current));
+        EXPECT_EQ(e, (std::vector<std::string>{"a", "b", "c", "d"}));
+        EXPECT_EQ(idx, c.indexes);
+        EXPECT_EQ(current, 1);
+    }
+}
+
 TEST(LineMoves, AThousandLinesAcrossALongList) {
     std::vector<std::string> e;
     for (int i = 0; i < 100000; ++i)

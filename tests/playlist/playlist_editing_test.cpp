@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -438,6 +439,60 @@ TEST_F(EditingTest, EditStoresTheFocusedEntrysNewText) {
     bool asked = false;
     editFocusedEntry(player, [&](std::string&) { return asked = true; });
     EXPECT_FALSE(asked);
+}
+
+// The edit box is a nested event loop: a removal or a hand-over that comes
+// while it is open waits until it returns, and the answer goes into the line
+// of the entry that was offered. A change that comes all the same (one that
+// does not wait) leaves the answer unwritten rather than written elsewhere.
+TEST_F(EditingTest, AnEditLandsOnTheEntryItOfferedWhateverCameMeanwhile) {
+    struct Case {
+        const char* name;
+        bool waits;                          // the change goes through the gate
+        std::function<void(Player&)> change; // what comes while the box is open
+        Strings afterBox;                    // the list when the box has returned
+        Strings afterPass;                   // and once the event loop has run
+    };
+    // A shorter list in a new buffer, as a playlist read from a file arrives.
+    const auto handOver = [](Player& p) {
+        p.playlist.PlaylistEntries = Strings{"/other/x.mp3"};
+    };
+    const auto clear = [](Player& p) {
+        clearPlaylist(p);
+    };
+    const auto dropFirstLine = [](Player& p) {
+        p.playlist.PlaylistEntries.erase(p.playlist.PlaylistEntries.begin());
+    };
+    const Case cases[] = {
+        {"a hand-over that replaces the list",
+         true,
+         handOver,
+         {"a", "edited", "c"},
+         {"/other/x.mp3"}},
+        {"Ctrl+N", true, clear, {"a", "edited", "c"}, {}},
+        {"a hand-over that does not wait", false, handOver, {"/other/x.mp3"}, {"/other/x.mp3"}},
+        {"a removal that does not wait, of a line above",
+         false,
+         dropFirstLine,
+         {"b|Bee", "c"},
+         {"b|Bee", "c"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        show({"a", "b|Bee", "c"});
+        select({1}, 1);
+        editFocusedEntry(player, [&](std::string& text) {
+            if (c.waits)
+                player.nestedLoops.whenOutside([&] { c.change(player); });
+            else
+                c.change(player);
+            text = "edited";
+            return true;
+        });
+        EXPECT_EQ(entries, c.afterBox);
+        view.runPosted();
+        EXPECT_EQ(entries, c.afterPass);
+    }
 }
 
 TEST_F(EditingTest, CurrentEntryNameForTheClipboard) {

@@ -26,6 +26,14 @@ void FakeView::processPendingMessages() {
         onProcessPendingMessages();
 }
 
+void FakeView::runPosted() {
+    while (!posted.empty()) {
+        std::function<void()> work = std::move(posted.front());
+        posted.pop_front();
+        work();
+    }
+}
+
 void FakeView::setLineCount(int count) {
     if (count < 0)
         throw std::logic_error("negative line count");

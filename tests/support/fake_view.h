@@ -83,6 +83,11 @@ public:
     int maximizeCalls = 0;
     // Runs inside runAddFilesCommand: how a test picks files in the dialog.
     std::function<void()> onAddFiles;
+    // Work handed to the event loop, run by runPosted.
+    std::deque<std::function<void()>> posted;
+    // What the event loop's next passes would do: runs the posted work, and
+    // whatever that posts in turn.
+    void runPosted();
 
     // ---- State a test may also set directly ----
     int lines = 0;
@@ -96,6 +101,7 @@ public:
     void ShowMessageKind(MessageKind kind, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
     void processPendingMessages() override;
+    void post(std::function<void()> work) override { posted.push_back(std::move(work)); }
 
     int lineCount() const override { return lines; }
     void setLineCount(int count) override;
