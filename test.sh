@@ -10,6 +10,7 @@ cd "$here"
 # shellcheck source=scripts/packages.sh
 . scripts/packages.sh
 kesto_install_packages build runtime test
+kesto_generate_locales
 
 # shellcheck source=scripts/services.sh
 . scripts/services.sh

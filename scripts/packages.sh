@@ -6,7 +6,9 @@ KESTO_PKGS_BUILD="build-essential cmake ninja-build pkgconf ccache qt6-base-dev 
   libvorbis-dev libcurl4-openssl-dev libpulse-dev libx11-dev"
 KESTO_PKGS_RUNTIME="fonts-wqy-microhei qt6-translations-l10n xvfb xdg-utils"
 KESTO_PKGS_TEST="libgtest-dev libbenchmark-dev libmp3lame-dev pulseaudio pulseaudio-utils
-  x11-utils xdotool imagemagick mpg123 vorbis-tools clang-format"
+  x11-utils xdotool imagemagick mpg123 vorbis-tools clang-format locales"
+# Locales the tests run the settings file under (dates must read back in any of them).
+KESTO_TEST_LOCALES="zh_CN.UTF-8 de_DE.UTF-8"
 
 kesto_missing_packages() {
     local p missing=""
@@ -45,4 +47,21 @@ kesto_install_packages() {
     $sudo apt-get update -q
     # shellcheck disable=SC2086
     $sudo apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 $missing
+}
+
+# Compiles the locales the tests need when the system lacks them (Debian ships
+# only C and C.UTF-8 until a locale is generated); needs root or sudo once.
+kesto_generate_locales() {
+    local l missing=""
+    for l in $KESTO_TEST_LOCALES; do
+        # locale -a spells them zh_CN.utf8
+        locale -a 2>/dev/null | grep -qix "${l%%.*}.utf-\?8" || missing="$missing $l"
+    done
+    [ -z "$missing" ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    for l in $missing; do
+        echo "Generating locale $l"
+        $sudo localedef -i "${l%%.*}" -f UTF-8 "$l"
+    done
 }

@@ -96,12 +96,12 @@ std::optional<int> parseIniInt(std::string_view text) {
 
 std::string localeShortDateFormat() {
     const char* fmt = ::nl_langinfo(D_FMT);
-    return fmt && *fmt ? fmt : "%m/%d/%y";
+    return fmt && *fmt ? fmt : kCShortDateFormat;
 }
 
 namespace {
 
-// A two-digit year cannot say which century it means; write all four digits.
+// A two-digit year cannot say which century it means; earlier versions wrote all four digits.
 std::string withFullYear(std::string format) {
     for (std::size_t i = 0; i + 1 < format.size(); ++i) {
         if (format[i] == '%' && format[i + 1] == 'y')
@@ -110,6 +110,14 @@ std::string withFullYear(std::string format) {
             ++i;
     }
     return format;
+}
+
+std::optional<Date> dateOf(int y, unsigned m, unsigned d) {
+    using namespace std::chrono;
+    const year_month_day ymd{year{y}, month{m}, day{d}};
+    if (!ymd.ok())
+        return std::nullopt;
+    return sys_days{ymd};
 }
 
 std::optional<Date> parseWith(std::string_view text, const std::string& format) {
@@ -122,38 +130,56 @@ std::optional<Date> parseWith(std::string_view text, const std::string& format) 
         ++end;
     if (*end)
         return std::nullopt;
-    using namespace std::chrono;
-    const year_month_day ymd{year{tm.tm_year + 1900}, month{static_cast<unsigned>(tm.tm_mon + 1)},
-                             day{static_cast<unsigned>(tm.tm_mday)}};
-    if (!ymd.ok())
+    return dateOf(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+                  static_cast<unsigned>(tm.tm_mday));
+}
+
+// Exactly yyyy-mm-dd: strptime's %Y would also take "26-12-08" as the year 26.
+std::optional<Date> parseIso(std::string_view text) {
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return std::nullopt;
-    return sys_days{ymd};
+    const auto number = [&](std::size_t from, std::size_t count) -> std::optional<int> {
+        int value = 0;
+        const char* first = text.data() + from;
+        const auto [ptr, ec] = std::from_chars(first, first + count, value);
+        if (ec != std::errc() || ptr != first + count)
+            return std::nullopt;
+        return value;
+    };
+    const auto y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    if (!y || !m || !d || *m < 1 || *d < 1)
+        return std::nullopt;
+    return dateOf(*y, static_cast<unsigned>(*m), static_cast<unsigned>(*d));
 }
 
 } // namespace
 
-std::string formatDate(Date date, const std::string& shortDateFormat) {
+std::string formatDate(Date date) {
     using namespace std::chrono;
     const year_month_day ymd{date};
-    std::tm tm{};
-    tm.tm_year = static_cast<int>(ymd.year()) - 1900;
-    tm.tm_mon = static_cast<int>(static_cast<unsigned>(ymd.month())) - 1;
-    tm.tm_mday = static_cast<int>(static_cast<unsigned>(ymd.day()));
-    char buf[128];
-    const std::size_t n =
-        std::strftime(buf, sizeof buf, withFullYear(shortDateFormat).c_str(), &tm);
-    return std::string(buf, n);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    return buf;
 }
 
 std::optional<Date> parseDate(std::string_view text, const std::string& shortDateFormat) {
     if (text.empty())
         return std::nullopt;
-    // The locale's own form first: a two-digit year must not be read as year 26.
-    if (auto d = parseWith(text, shortDateFormat))
+    if (auto d = parseIso(text))
         return d;
-    if (auto d = parseWith(text, withFullYear(shortDateFormat)))
-        return d;
-    return parseWith(text, "%Y-%m-%d");
+    // What earlier versions wrote: the short date of the writer's locale,
+    // which was the reader's own or, for the maintenance switch, the C
+    // locale's. The two-digit form first: "26" must not be read as year 26.
+    for (const std::string& format : {shortDateFormat, std::string(kCShortDateFormat)}) {
+        if (auto d = parseWith(text, format))
+            return d;
+        if (auto d = parseWith(text, withFullYear(format)))
+            return d;
+    }
+    return std::nullopt;
 }
 
 Settings::Settings(std::string path)
@@ -258,7 +284,7 @@ void Settings::writeString(std::string_view section, std::string_view key, std::
 }
 
 void Settings::writeDate(std::string_view section, std::string_view key, Date value) {
-    writeString(section, key, formatDate(value, dateFormat_));
+    writeString(section, key, formatDate(value));
 }
 
 void Settings::deleteKey(std::string_view section, std::string_view key) {

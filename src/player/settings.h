@@ -30,11 +30,17 @@ bool IniIsReadOnly(const std::string& path);
 // target. Returns false (and leaves `path` as it was) on any failure.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
-// Dates in the locale's short date format (with a four-digit year, so that
-// every date reads back as itself); ISO yyyy-mm-dd is accepted too.
-std::string formatDate(Date date, const std::string& shortDateFormat);
+// Dates are written in one form, yyyy-mm-dd, whatever the locale: the file is
+// shared by processes that run in different locales (the maintenance
+// switches run before the toolkit takes on the user's locale, and users
+// change theirs). Reading takes that form, and also the short date forms that
+// earlier versions wrote: the given locale format's (two- or four-digit year)
+// and the C locale's.
+std::string formatDate(Date date);
 std::optional<Date> parseDate(std::string_view text, const std::string& shortDateFormat);
+// The current locale's short date format (nl_langinfo), for reading old files.
 std::string localeShortDateFormat();
+inline constexpr const char* kCShortDateFormat = "%m/%d/%y";
 
 class Settings {
 public:
@@ -72,6 +78,7 @@ public:
     Date readLastVersionCheck();
     void writeLastVersionCheck(Date date);
 
+    // The locale format old dates are read in; the locale's at construction.
     void setDateFormat(std::string format) { dateFormat_ = std::move(format); }
 
 private:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -319,21 +321,94 @@ TEST_F(SettingsFile, SaveOnExitWritesTheRightGeometry) {
     EXPECT_EQ(s.readInt("Playlist", "Track", 0), 17);
 }
 
-TEST(SettingsDate, RoundTripsInEveryShortDateFormat) {
+TEST(SettingsDate, WrittenDatesReadBackWhateverTheReadersLocale) {
     const Date dates[] = {kZeroDate, sys_days{2026y / 12 / 8}, sys_days{2000y / 2 / 29},
-                          sys_days{1969y / 1 / 1}};
-    for (const char* fmt : {"%m/%d/%y", "%d.%m.%Y", "%Y/%m/%d", "%d/%m/%y"}) {
+                          sys_days{1969y / 1 / 1}, sys_days{2026y / 1 / 31}};
+    for (const char* fmt :
+         {"%m/%d/%y", "%d.%m.%Y", "%Y年%m月%d日", "%Y/%m/%d", "%d/%m/%y", "%d-%m-%y"}) {
         for (const Date d : dates) {
-            const std::string text = formatDate(d, fmt);
-            EXPECT_EQ(parseDate(text, fmt), d) << fmt << " wrote " << text;
+            const std::string text = formatDate(d);
+            EXPECT_EQ(parseDate(text, fmt), d) << fmt << " read " << text;
         }
     }
-    EXPECT_EQ(parseDate("2026-12-08", "%d.%m.%Y"), sys_days{2026y / 12 / 8}) << "ISO is accepted";
-    EXPECT_EQ(parseDate("12/08/26", "%m/%d/%y"), sys_days{2026y / 12 / 8})
-        << "a two-digit year written elsewhere still reads";
-    EXPECT_EQ(parseDate("yesterday", "%m/%d/%y"), std::nullopt);
-    EXPECT_EQ(parseDate("02/30/2026", "%m/%d/%y"), std::nullopt) << "no such day";
-    EXPECT_EQ(parseDate("", "%m/%d/%y"), std::nullopt);
+    EXPECT_EQ(formatDate(sys_days{2026y / 1 / 2}), "2026-01-02");
+    EXPECT_EQ(formatDate(kZeroDate), "1899-12-30");
+}
+
+TEST(SettingsDate, ShortDatesOfEarlierVersionsStillRead) {
+    const struct {
+        const char* text;
+        const char* readerFormat;
+        std::optional<Date> expected;
+    } cases[] = {
+        // the reader's own locale wrote them
+        {"08.12.2026", "%d.%m.%Y", sys_days{2026y / 12 / 8}},
+        {"2026年12月08日", "%Y年%m月%d日", sys_days{2026y / 12 / 8}},
+        {"08/12/26", "%d/%m/%y", sys_days{2026y / 12 / 8}},
+        {"12/08/26", "%m/%d/%y", sys_days{2026y / 12 / 8}},
+        // the maintenance switch ran in the C locale, with a four-digit year
+        {"12/08/2026", "%d.%m.%Y", sys_days{2026y / 12 / 8}},
+        {"12/08/2026", "%Y年%m月%d日", sys_days{2026y / 12 / 8}},
+        {"12/08/2026", "%m/%d/%y", sys_days{2026y / 12 / 8}},
+        // an ISO-looking text that is not one
+        {"26-12-08", "%Y/%m/%d", std::nullopt},
+        {"26-12-08", "%y-%m-%d", sys_days{2026y / 12 / 8}},
+        {"2026-13-01", "%d.%m.%Y", std::nullopt},
+        {"2026-1-01", "%d.%m.%Y", std::nullopt},
+        {"yesterday", "%m/%d/%y", std::nullopt},
+        {"02/30/2026", "%m/%d/%y", std::nullopt},
+        {"", "%m/%d/%y", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseDate(c.text, c.readerFormat), c.expected)
+            << c.text << " read as " << c.readerFormat;
+}
+
+// Sets the process's locale for the scope of one case.
+class LocaleScope {
+public:
+    explicit LocaleScope(const char* name) : saved_(std::setlocale(LC_ALL, nullptr)) {
+        ok_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~LocaleScope() { std::setlocale(LC_ALL, saved_.c_str()); }
+    LocaleScope(const LocaleScope&) = delete;
+    LocaleScope& operator=(const LocaleScope&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    std::string saved_;
+    bool ok_ = false;
+};
+
+// "-setlastupdatecheck" runs before the toolkit takes on the user's locale;
+// the player reads the date in the user's. Each pair of locales, either way.
+TEST(SettingsDate, TheSwitchsDateReadsBackInEveryLocale) {
+    TempDir dir;
+    const InstanceEndpoints endpoints{dir.file("k.lock"), dir.file("k.sock")};
+    const Date today = sys_days{2026y / 12 / 8};
+    const char* locales[] = {"C", "C.UTF-8", "zh_CN.UTF-8", "de_DE.UTF-8"};
+    for (const char* name : locales) {
+        const LocaleScope probe(name);
+        ASSERT_TRUE(probe.ok()) << "locale " << name
+                                << " is missing: ./test.sh generates it (kesto_generate_locales "
+                                   "in scripts/packages.sh)";
+    }
+    for (const char* writer : locales) {
+        for (const char* reader : locales) {
+            const std::string ini = dir.file(std::string(writer) + "-" + reader + ".ini");
+            {
+                const LocaleScope scope(writer);
+                Settings settings(ini);
+                ASSERT_TRUE(HandleCommandLine("-setlastupdatecheck", settings, endpoints, today));
+            }
+            const LocaleScope scope(reader);
+            Settings settings(ini);
+            EXPECT_EQ(settings.readLastVersionCheck(), today)
+                << "written under " << writer << " as "
+                << settings.readString("General", "lastversioncheck", "") << ", read under "
+                << reader;
+        }
+    }
 }
 
 TEST_F(SettingsFile, DedicatedAccessorsAndTheirDefaults) {
@@ -343,7 +418,7 @@ TEST_F(SettingsFile, DedicatedAccessorsAndTheirDefaults) {
     EXPECT_EQ(s.readLastNewVersion(), "none");
     EXPECT_FALSE(s.readAssociation("mp3"));
     s.writeLastVersionCheck(sys_days{2026y / 12 / 8});
-    EXPECT_EQ(s.readString("General", "lastversioncheck", ""), "08.12.2026");
+    EXPECT_EQ(s.readString("General", "lastversioncheck", ""), "2026-12-08");
     EXPECT_EQ(s.readLastVersionCheck(), sys_days{2026y / 12 / 8});
     writeFile(ini, "[General]\nlastversioncheck=garbage\n");
     EXPECT_EQ(s.readLastVersionCheck(), kZeroDate);
