@@ -32,17 +32,19 @@ Date todayLocal() {
 namespace {
 
 // Sends the request while a player holds the lock. Returns true once a player
-// took it; false when no player holds the lock any more (or never answered).
+// took it; false when no player holds the lock any more, and then this process
+// holds it. A player that is still starting does not listen yet, a stopped one
+// does not answer: both are waited for. Only an unanswered request is sent
+// again, and the player never carries out one it did not answer.
 bool deliverWhileLocked(InstanceLock& lock, const InstanceEndpoints& endpoints,
-                        InstanceRequest request, std::string_view argument, int patienceMs) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(patienceMs);
+                        InstanceRequest request, std::string_view argument) {
+    const auto playerRuns = [&lock] {
+        return !lock.tryAcquire();
+    };
     for (;;) {
-        if (sendInstanceRequest(endpoints.socketPath, request, argument, kHandOverPatienceMs))
+        if (sendInstanceRequest(endpoints.socketPath, request, argument, playerRuns))
             return true;
-        if (lock.tryAcquire())
-            return false;
-        if (Clock::now() >= deadline)
+        if (!playerRuns())
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -51,7 +53,7 @@ bool deliverWhileLocked(InstanceLock& lock, const InstanceEndpoints& endpoints,
 } // namespace
 
 bool HandleCommandLine(const std::string& argument, Settings& settings,
-                       const InstanceEndpoints& endpoints, Date today, int patienceMs) {
+                       const InstanceEndpoints& endpoints, Date today) {
     switch (classifySwitch(argument)) {
     case CommandSwitch::None:
     case CommandSwitch::SetRootPath:
@@ -59,7 +61,7 @@ bool HandleCommandLine(const std::string& argument, Settings& settings,
     case CommandSwitch::Quit: {
         InstanceLock probe(endpoints.lockPath);
         if (!probe.tryAcquire())
-            deliverWhileLocked(probe, endpoints, InstanceRequest::Quit, {}, patienceMs);
+            deliverWhileLocked(probe, endpoints, InstanceRequest::Quit, {});
         return true;
     }
     case CommandSwitch::SetLastUpdateCheck:
@@ -73,15 +75,15 @@ bool HandleCommandLine(const std::string& argument, Settings& settings,
 }
 
 bool CheckSingleInstance(const std::string& argument, Settings& settings, InstanceLock& lock,
-                         const InstanceEndpoints& endpoints, int patienceMs) {
+                         const InstanceEndpoints& endpoints) {
     if (lock.tryAcquire())
         return false;
     if (argument.empty()) {
         if (settings.readBool("General", "MultipleInstances", false))
             return false;
-        return deliverWhileLocked(lock, endpoints, InstanceRequest::Activate, {}, patienceMs);
+        return deliverWhileLocked(lock, endpoints, InstanceRequest::Activate, {});
     }
-    return deliverWhileLocked(lock, endpoints, InstanceRequest::HandOver, argument, patienceMs);
+    return deliverWhileLocked(lock, endpoints, InstanceRequest::HandOver, argument);
 }
 
 } // namespace kesto

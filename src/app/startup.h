@@ -16,23 +16,23 @@ enum class CommandSwitch { None, Quit, SetLastUpdateCheck, SetGlobalHotkeys, Set
 // Exact, case-sensitive, whole-text comparison: "-QUIT" is a path.
 CommandSwitch classifySwitch(std::string_view argument);
 
-// How long a second process waits for a player whose lock is taken but whose
-// channel is not listening yet (it may still be starting).
-inline constexpr int kHandOverPatienceMs = 3000;
-
 // Executes a maintenance switch; true means the process ends now. The
 // music-folder set-up ("-setrootpath") needs dialogs: it is left to the
 // caller, which sees CommandSwitch::SetRootPath and runs it with a window
 // toolkit (this returns false for it).
+// "-quit" goes to the running player however long it takes to answer (it may
+// be busy or still starting); with no player running it does nothing.
 bool HandleCommandLine(const std::string& argument, Settings& settings,
-                       const InstanceEndpoints& endpoints, Date today,
-                       int patienceMs = kHandOverPatienceMs);
+                       const InstanceEndpoints& endpoints, Date today);
 
 // True when another player took the argument (or was only brought to the
 // front) and this process ends. False: this process is the player; when it
-// holds the lock it keeps it in `lock`.
+// holds the lock it keeps it in `lock`. While a player holds the lock, the
+// request waits for it as long as it takes, silently: a busy player must not
+// get a second one beside it (only a start without a path may run one, and
+// only when `MultipleInstances` says so).
 bool CheckSingleInstance(const std::string& argument, Settings& settings, InstanceLock& lock,
-                         const InstanceEndpoints& endpoints, int patienceMs = kHandOverPatienceMs);
+                         const InstanceEndpoints& endpoints);
 
 Date todayLocal();
 

@@ -42,21 +42,59 @@ std::string hexHash(const std::string& s) {
 
 using Clock = std::chrono::steady_clock;
 
-int remainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
+// How often a waiting sender asks whether to go on waiting.
+constexpr int kAskEveryMs = 50;
 
-bool waitFor(int fd, short events, Clock::time_point deadline) {
+bool waitFor(int fd, short events, const std::function<bool()>& keepWaiting) {
     for (;;) {
         pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, remainingMs(deadline));
+        const int r = ::poll(&p, 1, kAskEveryMs);
         if (r > 0)
-            return true;
-        if (r == 0 || errno != EINTR)
+            return true; // ready, or hung up: the next read or write tells
+        if (r < 0 && errno != EINTR)
+            return false;
+        if (!keepWaiting())
             return false;
     }
+}
+
+// A connection to the player, or -1 when nobody listens or its queue of
+// waiting connections is full (a stopped player): nothing has been sent then.
+int connectTo(const std::string& socketPath, const std::function<bool()>& keepWaiting) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof addr.sun_path)
+        return -1;
+    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    int r;
+    do
+        r = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    while (r != 0 && errno == EINTR);
+    if (r != 0 && errno == EINPROGRESS && waitFor(fd, POLLOUT, keepWaiting)) {
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0)
+            r = 0;
+    }
+    if (r != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string frameOf(InstanceRequest request, std::string_view argument) {
+    std::string frame;
+    frame.reserve(kInstanceHeaderSize + argument.size());
+    frame += static_cast<char>(request);
+    const auto n = static_cast<std::uint32_t>(argument.size());
+    for (int i = 0; i < 4; ++i)
+        frame += static_cast<char>((n >> (8 * i)) & 0xff);
+    frame.append(argument);
+    return frame;
 }
 
 } // namespace
@@ -94,53 +132,46 @@ void InstanceLock::release() {
 }
 
 bool sendInstanceRequest(const std::string& socketPath, InstanceRequest request,
-                         std::string_view argument, int timeoutMs) {
+                         std::string_view argument, const std::function<bool()>& keepWaiting) {
     if (argument.size() > kInstanceMaxPayload)
         argument = argument.substr(0, kInstanceMaxPayload);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof addr.sun_path)
-        return false;
-    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
-
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = connectTo(socketPath, keepWaiting);
     if (fd < 0)
         return false;
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
-        return false;
 
-    std::string frame;
-    frame.reserve(kInstanceHeaderSize + argument.size());
-    frame += static_cast<char>(request);
-    const auto n = static_cast<std::uint32_t>(argument.size());
-    for (int i = 0; i < 4; ++i)
-        frame += static_cast<char>((n >> (8 * i)) & 0xff);
-    frame.append(argument);
-
+    const std::string frame = frameOf(request, argument);
     std::string_view rest = frame;
     while (!rest.empty()) {
-        if (!waitFor(fd, POLLOUT, deadline))
+        if (!waitFor(fd, POLLOUT, keepWaiting))
             return false;
         const ssize_t w = ::send(fd, rest.data(), rest.size(), MSG_NOSIGNAL);
-        if (w < 0 && errno == EINTR)
+        if (w < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
             continue;
         if (w <= 0)
             return false;
         rest.remove_prefix(static_cast<std::size_t>(w));
     }
+    // However long the player takes: it answers once it takes the request on,
+    // and closing our end before that withdraws the request.
     char ack = 0;
-    while (waitFor(fd, POLLIN, deadline)) {
+    while (waitFor(fd, POLLIN, keepWaiting)) {
         const ssize_t r = ::recv(fd, &ack, 1, 0);
-        if (r < 0 && errno == EINTR)
+        if (r < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
             continue;
         return r == 1 && ack == kInstanceAck;
     }
     return false;
+}
+
+bool sendInstanceRequest(const std::string& socketPath, InstanceRequest request,
+                         std::string_view argument, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    return sendInstanceRequest(socketPath, request, argument,
+                               [deadline] { return Clock::now() < deadline; });
 }
 
 } // namespace kesto

@@ -6,6 +6,7 @@
 // folder (mode 0700), named after the program folder so that two installations
 // (or two tests) never meet.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,8 +44,17 @@ private:
     bool held_ = false;
 };
 
-// Sends one request and waits for the player's acknowledgement, which it gives
-// once the whole request has arrived. Returns false when no player answers.
+// Sends one request over one connection and waits for the player's
+// acknowledgement, which it gives once it takes the request on. A player that
+// is busy (or stopped) may take a long time: while no answer has come,
+// `keepWaiting` is asked every few tens of milliseconds, and returning false
+// gives up. Returns false when nobody listens, the connection ended without an
+// answer, or the caller gave up; the player then never carries the request
+// out, so sending it again cannot do it twice.
+bool sendInstanceRequest(const std::string& socketPath, InstanceRequest request,
+                         std::string_view argument, const std::function<bool()>& keepWaiting);
+
+// The same with a plain time limit.
 bool sendInstanceRequest(const std::string& socketPath, InstanceRequest request,
                          std::string_view argument, int timeoutMs);
 

@@ -33,12 +33,34 @@ constexpr std::size_t kMaxClients = 16;
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {}
 
 InstanceServer::~InstanceServer() {
-    for (const auto& client : clients_)
-        ::close(client->fd);
-    if (listenFd_ >= 0) {
-        ::close(listenFd_);
-        ::unlink(path_.c_str());
-    }
+    close();
+}
+
+void InstanceServer::close() {
+    while (!clients_.empty())
+        drop(clients_.front());
+    for (const Request& r : queued_)
+        ::close(r.fd);
+    queued_.clear();
+    if (listenFd_ < 0)
+        return;
+    // A quit request closes us from within the notifier's own signal.
+    listenNotifier_->setEnabled(false);
+    listenNotifier_->deleteLater();
+    listenNotifier_ = nullptr;
+    ::close(listenFd_);
+    listenFd_ = -1;
+    // The lock is still ours, so no later player has put its socket here yet.
+    ::unlink(path_.c_str());
+}
+
+void InstanceServer::hold() {
+    holding_ = true;
+}
+
+void InstanceServer::deliver() {
+    holding_ = false;
+    handOverQueued();
 }
 
 bool InstanceServer::listen(const QString& socketPath) {
@@ -89,12 +111,16 @@ void InstanceServer::acceptClients() {
     }
 }
 
-void InstanceServer::drop(std::shared_ptr<Client> client) {
+int InstanceServer::detach(std::shared_ptr<Client> client) {
     // Called from the notifier's own signal too: it goes later, and quietly.
     client->notifier->setEnabled(false);
     client->notifier->deleteLater();
-    ::close(client->fd);
     clients_.erase(std::remove(clients_.begin(), clients_.end(), client), clients_.end());
+    return client->fd;
+}
+
+void InstanceServer::drop(std::shared_ptr<Client> client) {
+    ::close(detach(std::move(client)));
 }
 
 void InstanceServer::readFrom(const std::shared_ptr<Client>& client) {
@@ -136,12 +162,42 @@ void InstanceServer::readFrom(const std::shared_ptr<Client>& client) {
     }
     const QString argument =
         QString::fromUtf8(in.data() + kInstanceHeaderSize, static_cast<qsizetype>(length));
-    // Acknowledge first: the sender may end now, and a message box that the
-    // request opens must not keep it waiting. One byte into a fresh socket
-    // never blocks.
-    [[maybe_unused]] const ssize_t sent = ::send(client->fd, &kInstanceAck, 1, MSG_NOSIGNAL);
-    drop(client);
+    // The connection stays open, unwatched, until the request is handed over:
+    // the answer goes back on it then.
+    queued_.push_back({detach(client), kind, argument});
+    handOverQueued();
+}
 
+void InstanceServer::handOverQueued() {
+    while (!holding_) {
+        // A hand-over may run a nested event loop (a folder scan, a message
+        // box). The next hand-over waits until it is done, so two never work
+        // on the playlist at once; activating and quitting go at once.
+        const auto next = std::find_if(queued_.begin(), queued_.end(), [this](const Request& r) {
+            return !handOverRunning_ || r.kind != static_cast<char>(InstanceRequest::HandOver);
+        });
+        if (next == queued_.end())
+            return;
+        const Request r = *next;
+        queued_.erase(next);
+        // Answer first: the sender may end now, and a message box that the
+        // request opens must not keep it waiting. One byte into a fresh
+        // socket never blocks; it fails when the sender has gone, and a
+        // request its sender gave up on is not carried out.
+        const bool taken = ::send(r.fd, &kInstanceAck, 1, MSG_NOSIGNAL) == 1;
+        ::close(r.fd);
+        if (!taken)
+            continue;
+        const bool handOver = r.kind == static_cast<char>(InstanceRequest::HandOver);
+        if (handOver)
+            handOverRunning_ = true;
+        emitRequest(r.kind, r.argument);
+        if (handOver)
+            handOverRunning_ = false;
+    }
+}
+
+void InstanceServer::emitRequest(char kind, const QString& argument) {
     switch (static_cast<InstanceRequest>(kind)) {
     case InstanceRequest::HandOver:
         Q_EMIT handOver(argument);
@@ -151,6 +207,7 @@ void InstanceServer::readFrom(const std::shared_ptr<Client>& client) {
         break;
     case InstanceRequest::Quit:
         Q_EMIT quitRequested();
+        close();
         break;
     }
 }

@@ -37,7 +37,94 @@ class InstanceServerTest : public QObject {
         return done.get();
     }
 
+    // Every request the server hands over, in order, as "H:argument", "A" or "Q".
+    static void record(InstanceServer& server, QStringList& log) {
+        QObject::connect(&server, &InstanceServer::handOver,
+                         [&log](const QString& a) { log << "H:" + a; });
+        QObject::connect(&server, &InstanceServer::activateRequested, [&log] { log << "A"; });
+        QObject::connect(&server, &InstanceServer::quitRequested, [&log] { log << "Q"; });
+    }
+    // A sender that waits for its answer beside the event loop; the loop runs
+    // long enough for the server to read what it sent.
+    std::future<bool> sendLater(InstanceRequest kind, const std::string& argument,
+                                int timeoutMs = 10000) {
+        auto done = std::async(std::launch::async, [=, path = socketPath().toStdString()] {
+            return sendInstanceRequest(path, kind, argument, timeoutMs);
+        });
+        QTest::qWait(100);
+        return done;
+    }
+    static bool answered(std::future<bool>& f) {
+        while (f.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            QTest::qWait(5);
+        return f.get();
+    }
+
 private Q_SLOTS:
+    // While the player starts, requests wait unanswered; then they come in
+    // the order they were sent. One whose sender gave up meanwhile is dropped.
+    void heldRequestsComeInOrderOnceDelivered() {
+        InstanceServer server;
+        QVERIFY(server.listen(socketPath()));
+        QStringList log;
+        record(server, log);
+        server.hold();
+        auto one = sendLater(InstanceRequest::HandOver, "/a.mp3");
+        auto gaveUp = sendLater(InstanceRequest::HandOver, "/gone.mp3", 150);
+        auto front = sendLater(InstanceRequest::Activate, "");
+        auto two = sendLater(InstanceRequest::HandOver, "/b.mp3");
+        QVERIFY(!answered(gaveUp));
+        QCOMPARE(one.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+        QVERIFY(log.isEmpty());
+        server.deliver();
+        QVERIFY(answered(one));
+        QVERIFY(answered(front));
+        QVERIFY(answered(two));
+        QCOMPARE(log, (QStringList{"H:/a.mp3", "A", "H:/b.mp3"}));
+        QVERIFY(send(InstanceRequest::HandOver, "/c.mp3"));
+        QCOMPARE(log.last(), QStringLiteral("H:/c.mp3"));
+    }
+
+    // Nothing is served after a quit: what waits behind it is not answered,
+    // so its sender goes on to the next player, and the socket is gone.
+    void aQuitClosesTheServer() {
+        InstanceServer server;
+        QVERIFY(server.listen(socketPath()));
+        QStringList log;
+        record(server, log);
+        server.hold();
+        auto quit = sendLater(InstanceRequest::Quit, "");
+        auto after = sendLater(InstanceRequest::HandOver, "/late.mp3");
+        server.deliver();
+        QVERIFY(answered(quit));
+        QVERIFY(!answered(after));
+        QCOMPARE(log, QStringList{"Q"});
+        QVERIFY(!QFile::exists(socketPath()));
+    }
+
+    // A hand-over whose handling runs a nested event loop (a folder scan, a
+    // message box) is done before the next hand-over begins; bringing the
+    // window forward does not wait.
+    void aHandOverWaitsForTheOneBeforeIt() {
+        InstanceServer server;
+        QVERIFY(server.listen(socketPath()));
+        QStringList log;
+        std::future<bool> second, front;
+        QObject::connect(&server, &InstanceServer::handOver, [&](const QString& a) {
+            log << "H:" + a;
+            if (a == "/first.mp3") {
+                second = sendLater(InstanceRequest::HandOver, "/second.mp3");
+                front = sendLater(InstanceRequest::Activate, "");
+                log << "end:" + a;
+            }
+        });
+        QObject::connect(&server, &InstanceServer::activateRequested, [&log] { log << "A"; });
+        QVERIFY(send(InstanceRequest::HandOver, "/first.mp3"));
+        QVERIFY(answered(second));
+        QVERIFY(answered(front));
+        QCOMPARE(log, (QStringList{"H:/first.mp3", "A", "end:/first.mp3", "H:/second.mp3"}));
+    }
+
     void requestsArriveAsSignals() {
         InstanceServer server;
         QVERIFY(server.listen(socketPath()));

@@ -6,7 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <future>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace kesto {
 namespace {
@@ -76,7 +82,7 @@ protected:
 
 TEST_F(SingleInstance, FirstProcessBecomesThePlayerAndKeepsTheLock) {
     InstanceLock first(endpoints.lockPath);
-    EXPECT_FALSE(CheckSingleInstance("", settings, first, endpoints, 0));
+    EXPECT_FALSE(CheckSingleInstance("", settings, first, endpoints));
     EXPECT_TRUE(first.held());
 
     InstanceLock second(endpoints.lockPath);
@@ -85,24 +91,114 @@ TEST_F(SingleInstance, FirstProcessBecomesThePlayerAndKeepsTheLock) {
     EXPECT_TRUE(second.tryAcquire()) << "a player's end frees the lock";
 }
 
-TEST_F(SingleInstance, WithoutAnAnsweringPlayerTheProcessPlaysItself) {
+// A player's end of the channel that takes its time: it listens at once but
+// answers only when told, and keeps what it was sent.
+class SlowPlayer {
+public:
+    explicit SlowPlayer(const std::string& socketPath) : path_(socketPath) {
+        listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path_.c_str());
+        bound_ = ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                 ::listen(listenFd_, 16) == 0;
+    }
+    ~SlowPlayer() {
+        ::close(listenFd_);
+        ::unlink(path_.c_str());
+    }
+    bool bound() const { return bound_; }
+    // Takes every connection that waits now; answers those that carry a whole
+    // request and returns the requests as kind followed by argument.
+    std::vector<std::string> answerWaiting() {
+        std::vector<std::string> requests;
+        for (;;) {
+            pollfd p{listenFd_, POLLIN, 0};
+            if (::poll(&p, 1, 0) != 1)
+                return requests;
+            const int fd = ::accept(listenFd_, nullptr, nullptr);
+            std::string in;
+            char buf[256];
+            while (in.size() < kInstanceHeaderSize ||
+                   in.size() < kInstanceHeaderSize + static_cast<unsigned char>(in[1])) {
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                in.append(buf, static_cast<std::size_t>(n));
+            }
+            if (in.size() >= kInstanceHeaderSize) {
+                [[maybe_unused]] const ssize_t sent = ::send(fd, &kInstanceAck, 1, MSG_NOSIGNAL);
+                requests.push_back(in.substr(0, 1) + in.substr(kInstanceHeaderSize));
+            }
+            ::close(fd);
+        }
+    }
+
+private:
+    std::string path_;
+    int listenFd_ = -1;
+    bool bound_ = false;
+};
+
+TEST_F(SingleInstance, ARequestWaitsForTheRunningPlayerHoweverLongItTakes) {
     InstanceLock running(endpoints.lockPath);
     ASSERT_TRUE(running.tryAcquire());
-    InstanceLock mine(endpoints.lockPath);
-    // The lock is held but nothing listens: after the patience runs out we play.
-    EXPECT_FALSE(CheckSingleInstance("/x/a.mp3", settings, mine, endpoints, 50));
-    EXPECT_FALSE(mine.held());
 
+    // A player that does not answer yet (busy, or stopped): the path waits
+    // for it, is sent once, and arrives when the player gets to it.
+    {
+        SlowPlayer player(endpoints.socketPath);
+        ASSERT_TRUE(player.bound());
+        InstanceLock mine(endpoints.lockPath);
+        auto handOver = std::async(std::launch::async, [&] {
+            return CheckSingleInstance("/x/a.mp3", settings, mine, endpoints);
+        });
+        EXPECT_EQ(handOver.wait_for(milliseconds(400)), std::future_status::timeout)
+            << "no second player while the first is busy";
+        const std::vector<std::string> taken = player.answerWaiting();
+        ASSERT_EQ(handOver.wait_for(seconds(10)), std::future_status::ready);
+        EXPECT_TRUE(handOver.get());
+        EXPECT_EQ(taken, (std::vector<std::string>{"H/x/a.mp3"})) << "sent once";
+        EXPECT_FALSE(mine.held());
+
+        auto quit = std::async(std::launch::async, [&] {
+            return HandleCommandLine("-quit", settings, endpoints, sys_days{});
+        });
+        EXPECT_EQ(quit.wait_for(milliseconds(200)), std::future_status::timeout);
+        while (quit.wait_for(milliseconds(10)) != std::future_status::ready) {
+            if (const auto q = player.answerWaiting(); !q.empty()) {
+                EXPECT_EQ(q, (std::vector<std::string>{"Q"}));
+            }
+        }
+        EXPECT_TRUE(quit.get());
+    }
+
+    // A player that holds the lock but does not listen yet (it is starting),
+    // then ends: the waiting process becomes the player.
+    InstanceLock mine(endpoints.lockPath);
+    auto start = std::async(std::launch::async,
+                            [&] { return CheckSingleInstance("", settings, mine, endpoints); });
+    EXPECT_EQ(start.wait_for(milliseconds(300)), std::future_status::timeout)
+        << "without MultipleInstances a plain start waits for the running player as well";
+    running.release();
+    ASSERT_EQ(start.wait_for(seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(start.get());
+    EXPECT_TRUE(mine.held());
+    mine.release();
+
+    // Several players allowed: a plain start does not wait for the running one.
+    ASSERT_TRUE(running.tryAcquire());
     settings.writeBool("General", "MultipleInstances", true);
-    const auto t0 = steady_clock::now();
-    EXPECT_FALSE(CheckSingleInstance("", settings, mine, endpoints, 5000))
-        << "several players allowed: no waiting for the running one";
-    EXPECT_LT(steady_clock::now() - t0, milliseconds(1000));
+    InstanceLock another(endpoints.lockPath);
+    auto second = std::async(std::launch::async,
+                             [&] { return CheckSingleInstance("", settings, another, endpoints); });
+    ASSERT_EQ(second.wait_for(seconds(1)), std::future_status::ready);
+    EXPECT_FALSE(second.get());
 }
 
 TEST_F(SingleInstance, QuitWithNoPlayerRunningDoesNothing) {
     const auto t0 = steady_clock::now();
-    EXPECT_TRUE(HandleCommandLine("-quit", settings, endpoints, sys_days{2026y / 1 / 1}, 5000));
+    EXPECT_TRUE(HandleCommandLine("-quit", settings, endpoints, sys_days{2026y / 1 / 1}));
     EXPECT_LT(steady_clock::now() - t0, milliseconds(1000)) << "no waiting when no lock is held";
     EXPECT_FALSE(test::fileExists(settings.path()));
 }
