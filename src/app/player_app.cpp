@@ -4,6 +4,7 @@
 #include "app/set_root_path.h"
 #include "platform/folder_dialog.h"
 #include "platform/instance_server.h"
+#include "platform/termination_signals.h"
 #include "playback/transport.h"
 #include "player/player.h"
 #include "player/settings_startup.h"
@@ -16,6 +17,8 @@
 
 #include <QProxyStyle>
 #include <QTimer>
+
+#include <cstdlib>
 
 namespace kesto {
 
@@ -52,6 +55,69 @@ void preferSocketRepaints() {
         qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
+// The shutdown steps, in order: hide, the default playlist, the settings,
+// the timers, then the sound device. They run once, however the player ends.
+class Shutdown {
+public:
+    Shutdown(TAppKesto& window, Player& player, const AppPaths& paths)
+        : window_(window), player_(player), paths_(paths) {}
+
+    void run() {
+        if (done_)
+            return;
+        done_ = true;
+        window_.hide();
+        finish();
+    }
+    // The process is exiting underneath us (the toolkit ends it when the X
+    // display goes away): everything but the hiding, which needs the display.
+    void runWithoutDisplay() {
+        if (done_)
+            return;
+        done_ = true;
+        finish();
+    }
+    // What the shutdown writes, without ending anything: the desktop asks
+    // for it before it ends the session.
+    void saveState() {
+        WritePlaylist(player_.playlist, paths_.GetPlaylistPath(), PlaylistFormat::Text);
+        saveOnExit(player_.settings, window_.exitValues());
+    }
+
+private:
+    void finish() {
+        saveState();
+        window_.stopTimers();
+        player_.audio.Free();
+    }
+
+    TAppKesto& window_;
+    Player& player_;
+    const AppPaths& paths_;
+    bool done_ = false;
+};
+
+// std::exit runs only plain functions, so the one the player registers finds
+// the running player's shutdown here; it is set only while the event loop
+// runs over a live window and player.
+Shutdown* shutdownAtExit = nullptr;
+
+void runShutdownAtExit() {
+    if (shutdownAtExit)
+        shutdownAtExit->runWithoutDisplay();
+}
+
+struct ShutdownAtExit {
+    explicit ShutdownAtExit(Shutdown& shutdown) {
+        static const bool registered = std::atexit(runShutdownAtExit) == 0;
+        (void)registered;
+        shutdownAtExit = &shutdown;
+    }
+    ~ShutdownAtExit() { shutdownAtExit = nullptr; }
+    ShutdownAtExit(const ShutdownAtExit&) = delete;
+    ShutdownAtExit& operator=(const ShutdownAtExit&) = delete;
+};
+
 } // namespace
 
 int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& startupArgument,
@@ -61,34 +127,66 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
     QApplication::setApplicationName(QStringLiteral("Kesto"));
     QApplication::setStyle(new HintTimingStyle);
     installChineseToolkitTexts(app);
+    // From here on a termination signal ends the player the ordinary way.
+    TerminationSignals termination;
 
-    // Listen before the window exists: a request that arrives while we start
-    // waits in the socket and is handled once the event loop runs.
+    // Listen before the window exists, so that a later start finds us, but
+    // keep what arrives until the window is ready: creating it may run a
+    // long folder scan, and nothing could take a request meanwhile. The
+    // senders wait for their answer.
     InstanceServer server;
-    if (lock.held())
-        server.listen(QString::fromStdString(endpoints.socketPath));
+    server.hold();
+    if (lock.held() && !server.listen(QString::fromStdString(endpoints.socketPath)))
+        lock.release(); // nobody could reach us; later starts must not wait for us
 
     TAppKesto window;
     Player player(paths, window);
+    Shutdown shutdown(window, player, paths);
+
+    // A signal or a quit request ends every event loop at once, a modal
+    // box's too (QApplication::quit would wait for the windows to agree). An
+    // event loop only ends while it runs, so an end asked for while the
+    // window is still being created is carried out once it is ready.
+    bool endRequested = false;
+    const auto requestEnd = [&endRequested] {
+        endRequested = true;
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&termination, &TerminationSignals::received, &app, requestEnd);
+
     window.create(player, startupArgument);
 
     QObject::connect(&server, &InstanceServer::handOver, &window, &TAppKesto::receiveHandOver);
     QObject::connect(&server, &InstanceServer::activateRequested, &window,
                      &TAppKesto::ForceForegroundWindow);
-    QObject::connect(&server, &InstanceServer::quitRequested, &app, &QApplication::quit);
+    QObject::connect(&server, &InstanceServer::quitRequested, &app, requestEnd);
+    // However the loop ends (also by the desktop session's end), nothing more
+    // is taken on, and the shutdown runs at once.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&server, &shutdown] {
+        server.close();
+        shutdown.run();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&shutdown] { shutdown.saveState(); });
 
-    window.show();
-    // The deferred start-up work runs once the event loop does.
-    QTimer::singleShot(0, &window, [&window] { window.runDeferredStartup(); });
-    const int code = QApplication::exec();
-
-    // Shutdown, in order: hide, the default playlist, the settings, the timers,
-    // then the sound device.
-    window.hide();
-    WritePlaylist(player.playlist, paths.GetPlaylistPath(), PlaylistFormat::Text);
-    saveOnExit(player.settings, window.exitValues());
-    window.stopTimers();
-    player.audio.Free();
+    if (!endRequested)
+        window.show();
+    // The deferred start-up work runs once the event loop does; the kept
+    // requests follow it, in the order they came.
+    QTimer::singleShot(0, &window, [&] {
+        if (!endRequested)
+            window.runDeferredStartup();
+        if (endRequested)
+            QCoreApplication::exit(0);
+        else
+            server.deliver();
+    });
+    int code = 0;
+    {
+        const ShutdownAtExit atExit(shutdown);
+        code = QApplication::exec();
+    }
+    shutdown.run();
     return code;
 }
 

@@ -10,8 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace kesto;
@@ -73,6 +76,77 @@ class ProcessTest : public QObject {
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
         QCOMPARE(player.exitCode(), 0);
     }
+
+    void writeIni(const QByteArray& text) {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray fileText(const QString& name) const {
+        QFile f(dir->filePath("home/" + name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The player listens on its channel, which it does before it makes its
+    // window. The probe connects and says nothing, which the player ignores.
+    bool waitForSocket(int timeoutMs = 5000) {
+        const std::string socket = instanceEndpoints(home().toStdString()).socketPath;
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        qstrncpy(addr.sun_path, socket.c_str(), sizeof addr.sun_path);
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            const bool listening =
+                ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+            ::close(fd);
+            if (listening)
+                return true;
+            ::usleep(1000);
+        }
+        return false;
+    }
+
+    // True when `p` ended with exit code 0 within `ms`.
+    static bool endsWell(QProcess& p, int ms = 5000) {
+        return p.waitForFinished(ms) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    static void signal(QProcess& p, int number) {
+        QCOMPARE(::kill(static_cast<pid_t>(p.processId()), number), 0);
+    }
+
+    // A later process has connected to the player's channel (and sends its
+    // request right after): one of its sockets is connected. The player may
+    // be stopped, so only the system can say.
+    static bool waitListed(QProcess& p, int timeoutMs = 5000) {
+        const QString fdDir = QStringLiteral("/proc/%1/fd").arg(p.processId());
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            QStringList inodes;
+            for (const QFileInfo& fd : QDir(fdDir).entryInfoList(QDir::System)) {
+                const QString target = fd.symLinkTarget().section('/', -1);
+                if (target.startsWith("socket:["))
+                    inodes << target.mid(8).chopped(1);
+            }
+            QFile unix("/proc/net/unix");
+            if (!inodes.isEmpty() && unix.open(QIODevice::ReadOnly)) {
+                // Num RefCount Protocol Flags Type St Inode [Path]; St 03: connected
+                for (const QByteArray& line : unix.readAll().split('\n')) {
+                    const QList<QByteArray> f = line.simplified().split(' ');
+                    if (f.size() >= 7 && f[5] == "03" && inodes.contains(QString::fromLatin1(f[6])))
+                        return true;
+                }
+            }
+            QTest::qWait(5);
+        }
+        return false;
+    }
+
+    // Longer than any patience an earlier sender had before it gave up on a
+    // silent player and became a second one.
+    static constexpr int kLongerThanOldPatienceMs = 3500;
 
     // The output of a short X tool run, trimmed; empty when it failed.
     static QString runTool(const QString& tool, const QStringList& args) {
@@ -256,6 +330,139 @@ private Q_SLOTS:
                                  dir->filePath("shell/song.mp3") + QStringLiteral("\r\n");
         // The one-character text never became an entry.
         QCOMPARE(QString::fromUtf8(list.readAll()), expected);
+    }
+
+    // Requests that come while the player creates its window (here a folder
+    // scan, held up by stopping the process) are kept and carried out in
+    // order once it is ready; a quit too.
+    void requestsDuringStartUpWaitForTheWindow() {
+        writeIni("[General]\nEnqueueOption=1\n"); // add to the list, do not play
+        for (int i = 0; i < 300; ++i)
+            QDir(dir->path()).mkpath(QStringLiteral("big/%1/sub").arg(i));
+        const QString song = dir->filePath("big/0/sub/song.wav");
+        writeSilentWav(song);
+
+        auto player = start({dir->filePath("big")});
+        QVERIFY(waitForSocket());
+        signal(*player, SIGSTOP); // still creating its window
+        auto one = start({"/music/one.mp3"});
+        QVERIFY(waitListed(*one));
+        auto two = start({"/music/two.mp3"});
+        QVERIFY(waitListed(*two));
+        signal(*player, SIGCONT);
+        QVERIFY(endsWell(*one));
+        QVERIFY(endsWell(*two));
+        quitPlayer(*player);
+        QCOMPARE(fileText("Playlist.txt"),
+                 song.toUtf8() + "\r\n/music/one.mp3\r\n/music/two.mp3\r\n");
+
+        // -quit during start-up ends the player once it is up, with its shutdown.
+        QFile::remove(dir->filePath("home/Playlist.txt"));
+        player = start({dir->filePath("big")});
+        QVERIFY(waitForSocket());
+        signal(*player, SIGSTOP);
+        auto quit = start({"-quit"});
+        QVERIFY(waitListed(*quit));
+        signal(*player, SIGCONT);
+        QVERIFY(endsWell(*quit));
+        QVERIFY(endsWell(*player));
+        QVERIFY(QFile::exists(dir->filePath("home/Playlist.txt")));
+    }
+
+    // A player that does not answer for longer than a sender used to wait
+    // (stopped here; a long scan or a modal box in use) still gets the path
+    // and the quit; no second player starts meanwhile.
+    void aBusyPlayerGetsEveryRequestAndNoSecondPlayer() {
+        writeIni("[General]\nEnqueueOption=1\n");
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        signal(*player, SIGSTOP);
+        auto path = start({"/music/late.mp3"});
+        QVERIFY(waitListed(*path));
+        auto plain = start({});
+        QVERIFY(waitListed(*plain));
+        auto quit = start({"-quit"});
+        QVERIFY(waitListed(*quit));
+        QTest::qWait(kLongerThanOldPatienceMs);
+        QCOMPARE(path->state(), QProcess::Running);
+        signal(*player, SIGCONT);
+        QVERIFY2(endsWell(*path), "the path went to the running player");
+        QVERIFY2(endsWell(*plain), "a plain start only brought it forward");
+        QVERIFY(endsWell(*quit));
+        QVERIFY2(endsWell(*player), "-quit reached the running player");
+        QCOMPARE(fileText("Playlist.txt"), QByteArray("/music/late.mp3\r\n"));
+    }
+
+    // Ended from outside (a logout, Ctrl+C, a closed terminal): the ordinary
+    // shutdown still writes this run's playlist and settings.
+    void terminationSignalsRunTheShutdown() {
+        for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+            QFile::remove(ini());
+            QFile::remove(dir->filePath("home/Playlist.txt"));
+            writeIni("[General]\nEnqueueOption=1\nPlayMode=4\n");
+            auto player = start({});
+            QVERIFY(waitUntilListening());
+            QCOMPARE(runSecond({"/music/kept.mp3"}), 0);
+            signal(*player, number);
+            QVERIFY2(endsWell(*player), qPrintable(QString::number(number)));
+            QCOMPARE(fileText("Playlist.txt"), QByteArray("/music/kept.mp3\r\n"));
+            const QByteArray settings = fileText("Kesto.ini");
+            for (const char* key :
+                 {"Width=310", "Height=370", "Volume=1000", "PlayMode=4", "Maximized=0", "Track="})
+                QVERIFY2(settings.contains(key), key);
+        }
+
+        // A second signal while the first is still pending ends at once.
+        QFile::remove(dir->filePath("home/Playlist.txt"));
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        signal(*player, SIGSTOP);
+        signal(*player, SIGINT);
+        signal(*player, SIGTERM);
+        signal(*player, SIGCONT);
+        QVERIFY(player->waitForFinished(5000));
+        QCOMPARE(player->exitStatus(), QProcess::CrashExit);
+        QVERIFY2(!QFile::exists(dir->filePath("home/Playlist.txt")), "no shutdown ran");
+    }
+
+    // The X display going away (the end of a desktop session) ends the
+    // toolkit; the shutdown's writing still happens.
+    void theDisplayGoingAwayRunsTheShutdown() {
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+        if (xvfb.isEmpty())
+            QSKIP("needs Xvfb");
+        int fds[2];
+        QCOMPARE(::pipe(fds), 0);
+        QProcess server;
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server.setChildProcessModifier([fds] {
+            ::close(fds[0]);
+            ::dup2(fds[1], 3);
+        });
+        server.start(xvfb, {"-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        ::close(fds[1]);
+        QByteArray display;
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n')
+            display += c;
+        ::close(fds[0]);
+        QVERIFY2(!display.isEmpty(), "Xvfb gave no display");
+
+        writeIni("[General]\nEnqueueOption=1\n");
+        auto player = std::make_unique<QProcess>();
+        QProcessEnvironment env = environment();
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("DISPLAY", ":" + QString::fromLatin1(display));
+        player->setProcessEnvironment(env);
+        player->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player->start(KESTO_BINARY, {});
+        QVERIFY(waitUntilListening());
+        QCOMPARE(runSecond({"/music/kept.mp3"}), 0);
+        server.terminate();
+        QVERIFY(server.waitForFinished(5000));
+        QVERIFY(player->waitForFinished(5000));
+        QCOMPARE(fileText("Playlist.txt"), QByteArray("/music/kept.mp3\r\n"));
+        QVERIFY(fileText("Kesto.ini").contains("Width=310"));
     }
 
     void readOnlySettingsSurviveTheShutdown() {
