@@ -309,20 +309,37 @@ void TGorseListbox::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TGorseListbox::wheelEvent(QWheelEvent* event) {
-    const int notches = event->angleDelta().y() / 120;
-    if (notches == 0) {
-        event->ignore();
-        return;
-    }
+    if (event->phase() == Qt::ScrollBegin)
+        wheelLines_ = 0;
     const auto mods = event->modifiers();
     const double factor = (mods & Qt::ControlModifier) ? 10.0
                           : (mods & Qt::ShiftModifier) ? 0.375
                                                        : 1.0;
-    const int step = static_cast<int>(std::lround(8 * factor));
+    const double linesPerNotch = static_cast<double>(std::lround(8 * factor));
+    // Touchpads and smooth wheels send many small steps; a pixel delta says
+    // how far the content should follow the fingers. Either way the
+    // fractions add up here until they make whole lines, so sixteen
+    // eighth-notches travel as far as two notches.
+    double lines = 0;
+    if (const int pixels = event->pixelDelta().y(); pixels != 0)
+        lines = pixels * factor / itemHeight_;
+    else if (const int angle = event->angleDelta().y(); angle != 0)
+        lines = angle * linesPerNotch / 120.0;
+    else {
+        event->ignore();
+        return;
+    }
+    if ((lines > 0) != (wheelLines_ > 0))
+        wheelLines_ = 0; // a turn the other way starts afresh
+    wheelLines_ += lines;
+    const auto whole = static_cast<int>(std::trunc(wheelLines_));
+    wheelLines_ -= whole;
+    // Away from the user (positive) scrolls towards the first line.
     const int maxTop = std::max(0, count_ - visibleRows());
-    int top = topIndex();
-    for (int n = std::abs(notches); n > 0; --n)
-        top = notches > 0 ? std::max(0, top - step) : std::min(maxTop, top + step);
+    const int wanted = topIndex() - whole;
+    const int top = std::clamp(wanted, 0, maxTop);
+    if (top != wanted)
+        wheelLines_ = 0; // nothing is kept for travel past an end
     setTopIndex(top);
     event->accept();
 }

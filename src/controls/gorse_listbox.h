@@ -3,7 +3,8 @@
 // The playlist's list control. It is virtual: it stores a line count, a
 // selection and a focus, never a string; the owner draws each visible line
 // when asked. Selection follows the desktop's extended rules (click, Ctrl,
-// Shift), there is never a focus rectangle, the wheel scrolls by whole lines,
+// Shift), there is never a focus rectangle, the wheel scrolls by whole lines
+// (small touchpad steps add up to them),
 // and only the area below the last line is erased, so repaints never flicker.
 
 #include <QAbstractScrollArea>
@@ -95,6 +96,8 @@ private:
     std::vector<unsigned char> selected_;
     int selectedCount_ = 0;
     int updateDepth_ = 0;
+    // Wheel travel not yet worth a whole line (positive: towards the top).
+    double wheelLines_ = 0;
     // Drag tracking: where the left button went down, and whether it became a drag.
     QPoint pressPos_;
     int pressIndex_ = -1;
