@@ -9,6 +9,7 @@
 #include "playlist/display_text.h"
 #include "playlist/entry.h"
 #include "playlist/line_moves.h"
+#include "prefs/list_style.h"
 
 #include <QPainter>
 
@@ -29,7 +30,8 @@ void TAppKesto::applyListStyle(const ListStyle& style) {
     QFont f = style_.font();
     f.setBold(false); // the list's own style decides bold per line
     ListScreen->setFont(f);
-    ListScreen->setItemHeight(style_.itemHeight);
+    // A scheme's height is its font's; the bold playing line needs room too.
+    ListScreen->setItemHeight(lineHeightFor(f, style_.itemHeight, ListScreen));
     ListScreen->setBackground(style_.background.resolve(palette()));
     ListScreen->endUpdate();
     if (selected >= 0) {

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFontMetrics>
 
+#include <algorithm>
+
 namespace kesto {
 
 namespace {
@@ -27,13 +29,22 @@ QFont ListStyle::font() const {
     return f;
 }
 
+int lineHeightFor(const QFont& font, int designHeight, const QPaintDevice* device) {
+    QFont bold = font;
+    bold.setBold(true); // the playing line is drawn bold
+    const auto height = [device](const QFont& f) {
+        return device ? QFontMetrics(f, device).height() : QFontMetrics(f).height();
+    };
+    return std::max({designHeight, height(font), height(bold)});
+}
+
 ListStyle ApplyBuiltInLook(int look, const ListStyle& current, const QString& windowFontName) {
     ListStyle s = current;
     if (look == 1) {
         s.background = StyleColour::fixed(QColor(0xFD, 0x02, 0x47));
         s.fontSize = 14;
-        s.itemHeight = 24;
         s.fontBold = false;
+        s.itemHeight = lineHeightFor(s.font(), 24);
         s.fontColor = StyleColour::fixed(Qt::white);
         s.selectedFontColor = StyleColour::fixed(Qt::white);
         s.selectionColor = StyleColour::fixed(QColor(0x80, 0x00, 0x40));
@@ -48,8 +59,8 @@ ListStyle ApplyBuiltInLook(int look, const ListStyle& current, const QString& wi
     s.background = StyleColour::system(SystemColour::Window);
     s.fontName = windowFontName;
     s.fontSize = 8;
-    s.itemHeight = 13;
     s.fontBold = false;
+    s.itemHeight = lineHeightFor(s.font(), 13);
     s.fontColor = StyleColour::system(SystemColour::WindowText);
     s.selectedFontColor = StyleColour::system(SystemColour::HighlightText);
     s.selectionColor = StyleColour::system(SystemColour::Highlight);

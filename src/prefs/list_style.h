@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPaintDevice>
 #include <QPalette>
 #include <QString>
 
@@ -47,8 +48,14 @@ struct ListStyle {
 // The orange of queued lines in the default look.
 inline const QColor kQueuedOrange{0xFF, 0x6F, 0x28};
 
-// Look 0 follows the desktop (with the window's own font at 8 points); look 1
-// is the loud alternative the "love list" key switches to. Other values: look 0.
+// The height of one playlist line in `font`: the font's own line height on
+// `device` (the list; else the primary screen), and never less than the
+// look's drawn height. Fixed heights made lines overlap at 120 or 144 dpi.
+int lineHeightFor(const QFont& font, int designHeight, const QPaintDevice* device = nullptr);
+
+// Look 0 follows the desktop (with the window's own font at 8 points, lines
+// of at least 13 pixels); look 1 (at least 24) is the loud alternative the "love list" key switches
+// to. Other values: look 0.
 ListStyle ApplyBuiltInLook(int look, const ListStyle& current, const QString& windowFontName);
 
 // A scheme file (ini format, section "Style"). A missing file or key takes

@@ -242,6 +242,32 @@ private Q_SLOTS:
         Q_EMIT list.dragEnded();
     }
 
+    // Every look's lines are at least as tall as a line of its font, bold
+    // included, on this screen. ctest runs this at 96, 120 and 144 dpi.
+    void linesFitTheirFont() {
+        View v;
+        v.fill({"gjpqy 播放列表", "ÉÅ 播放列表", "gjpqy"});
+        const auto fits = [&](const char* look) {
+            const TGorseListbox& list = v.list();
+            QFont bold = list.font();
+            bold.setBold(true);
+            const int needed = std::max(QFontMetrics(list.font(), &list).height(),
+                                        QFontMetrics(bold, &list).height());
+            QVERIFY2(list.itemHeight() >= needed,
+                     qPrintable(QStringLiteral("%1 at %2 dpi: lines of %3 px for a font of %4 px")
+                                    .arg(QString::fromLatin1(look))
+                                    .arg(list.logicalDpiY())
+                                    .arg(list.itemHeight())
+                                    .arg(needed)));
+        };
+        v.window.useBuiltInLook(0);
+        fits("look 0");
+        v.window.useBuiltInLook(1);
+        fits("look 1");
+        v.window.applyListStyle(LoadScheme(v.dir.filePath("s.kestoscheme"), v.window.palette()));
+        fits("scheme");
+    }
+
     void aBadSchemeValueLeavesTheListDrawing() {
         View v;
         QFile f(v.dir.filePath("bad.kestoscheme"));
