@@ -1,5 +1,6 @@
 #include "app/app_kesto.h"
 
+#include "app/header_layout.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "app/window_snap.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMoveEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -119,6 +121,15 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
                          {screen.width(), screen.height()}, GetTempDir());
     applyStartupValues(start_);
     WindowGeometry g = start_.geometry;
+    if (!start_.widthStored) {
+        // A first start opens wide enough for every menu and the whole time
+        // read-out in the desktop's font, still centred when Left is unset.
+        const int wide = std::min(std::max(g.width, firstStartWidth()),
+                                  QGuiApplication::primaryScreen()->availableSize().width());
+        if (!start_.leftStored)
+            g.left -= (wide - g.width) / 2;
+        g.width = wide;
+    }
     if (g.left > screen.width() || g.top > screen.height() || g.width > screen.width() ||
         g.height > screen.height())
         g = {20, 20, 300, 400};
@@ -146,18 +157,22 @@ TAppKesto::~TAppKesto() = default;
 void TAppKesto::buildHeader() {
     ProgressPanel = new QWidget(this);
     ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
-    ProgressPanel->setFixedHeight(kHeaderHeight);
+    ProgressPanel->setMinimumWidth(kHeaderMinimumWidth);
 
     Progres = gauge("Progres", ProgressPanel, TGorseProgress::pbHorizontal,
                     TGorseProgress::brNormal, 100, {121, 16}, 1, 1, 1);
     Progres->move(0, 2);
-    LabelTime = new QLabel(ProgressPanel);
+    // Labels as tall as a line of the desktop's font, which at 120 or 144 dpi
+    // is more than the 16 pixels they were drawn for.
+    const int labelHeight = std::max(16, fontMetrics().height());
+    ProgressPanel->setFixedHeight(std::max(kHeaderHeight, 24 + labelHeight));
+    LabelTime = new TimeLabel(ProgressPanel);
     LabelTime->move(146, 24);
-    LabelTime->resize(120, 16);
+    LabelTime->resize(120, labelHeight);
     LabelVolume = new QLabel(QStringLiteral("100 %"), ProgressPanel);
     LabelVolume->setAlignment(Qt::AlignRight | Qt::AlignTop);
     LabelVolume->resize(LabelVolume->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 4,
-                        16);
+                        labelHeight);
     LabelVolume->setCursor(Qt::SizeVerCursor);
     LevelMeter6 = gauge("LevelMeter6", ProgressPanel, TGorseProgress::pbVertical,
                         TGorseProgress::brStereoLeds, 7, {16, 37}, 2, 2, 3);
@@ -211,34 +226,46 @@ void TAppKesto::buildPlayBar() {
 }
 
 void TAppKesto::layoutHeader() {
-    const int w = ProgressPanel->width();
-    const int b = borderWidth_;
-    LevelMeter6->move(w - LevelMeter6->width() - 2, 2);
-    VolumeProcesBar->setGeometry(LevelMeter6->geometry());
-    LevelMeter14->move(w - kWideMeterWidth - 1, 2);
-    PanelLevelMeter14->move(LevelMeter14->x(), 22);
+    HeaderInput in;
+    in.width = ProgressPanel->width();
+    in.border = borderWidth_;
+    in.style = toInt(vuStyle_);
+    in.timeLeft = LabelTime->x();
+    in.timeNeed = timeTextNeed(LabelTime->fontMetrics(), LabelTime->text());
+    in.volumeWidth = LabelVolume->width();
+    in.volumeWanted = volumeWanted_;
+    in.scaleWanted = scaleWanted_;
+    in.volumeBarShown = !VolumeProcesBar->isHidden();
+    const HeaderPlan plan = planHeader(in);
+    timeNeed_ = in.timeNeed;
 
-    switch (vuStyle_) {
-    case VUStyle::None:
-        LabelVolume->move(w - LabelVolume->width() - b, 23);
-        Progres->resize(w - 2 * Progres->x(), Progres->height());
-        break;
-    case VUStyle::SevenLeds:
-        LabelVolume->move(LevelMeter6->x() - LabelVolume->width() - b, 23);
-        Progres->resize(LevelMeter6->x() - Progres->x() - b, Progres->height());
-        break;
-    case VUStyle::FourteenLeds:
-        LabelVolume->move(VolumeProcesBar->x() - LabelVolume->width() - 4, 23);
-        Progres->resize(LevelMeter14->x() - Progres->x() - b, Progres->height());
-        break;
-    }
-    // A long time text ends where the volume read-out or the meter's scale begins.
-    int right = w;
-    if (!LabelVolume->isHidden())
-        right = std::min(right, LabelVolume->x());
-    if (!PanelLevelMeter14->isHidden())
-        right = std::min(right, PanelLevelMeter14->x());
-    LabelTime->resize(std::max(0, right - LabelTime->x()), LabelTime->height());
+    LevelMeter6->move(plan.levelMeter6.topLeft());
+    VolumeProcesBar->setGeometry(LevelMeter6->geometry());
+    LevelMeter14->move(plan.levelMeter14.topLeft());
+    PanelLevelMeter14->move(plan.scale.topLeft());
+    PanelLevelMeter14->setVisible(plan.scaleShown);
+    LabelVolume->move(plan.volume.topLeft());
+    LabelVolume->setVisible(plan.volumeShown);
+    Progres->resize(plan.progres.width(), Progres->height());
+    LabelTime->setGeometry(plan.time.x(), plan.time.y(), plan.time.width(), LabelTime->height());
+    LabelTime->setVisible(plan.timeShown);
+}
+
+int TAppKesto::firstStartWidth() const {
+    // The narrowest width at which the header shows all it wants with the
+    // widest time text, and the menu bar shows every menu.
+    HeaderInput in;
+    in.border = borderWidth_;
+    in.style = toInt(vuStyle_);
+    in.timeLeft = LabelTime->x();
+    in.timeNeed = widestTimeTextNeed(LabelTime->fontMetrics());
+    in.volumeWidth = LabelVolume->width();
+    in.volumeWanted = volumeWanted_;
+    in.scaleWanted = scaleWanted_;
+    in.width = kHeaderMinimumWidth;
+    while (!planHeader(in).complete && in.width < 4000)
+        ++in.width;
+    return std::max(in.width, menuBar()->sizeHint().width());
 }
 
 void TAppKesto::SetVUStyle(VUStyle style) {
@@ -247,24 +274,24 @@ void TAppKesto::SetVUStyle(VUStyle style) {
         player_->level.VUStyle = style; // the level tick draws into the meter of this style
     LevelMeter6->hide();
     LevelMeter14->hide();
-    PanelLevelMeter14->hide();
+    scaleWanted_ = false;
     actions().Level1Ac->setChecked(false);
     actions().Level2Ac->setChecked(false);
     actions().Level3Ac->setChecked(false);
     switch (style) {
     case VUStyle::None:
-        LabelVolume->show();
+        volumeWanted_ = true;
         actions().Level1Ac->setChecked(true);
         break;
     case VUStyle::SevenLeds:
-        LabelVolume->show();
+        volumeWanted_ = true;
         LevelMeter6->show();
         actions().Level2Ac->setChecked(true);
         break;
     case VUStyle::FourteenLeds:
-        LabelVolume->hide();
+        volumeWanted_ = false;
         LevelMeter14->show();
-        PanelLevelMeter14->show();
+        scaleWanted_ = true;
         actions().Level3Ac->setChecked(true);
         break;
     }

@@ -34,6 +34,7 @@ class TInfo_Form;
 class TInput_Form;
 class TAbout_Form;
 class TDir_Form;
+class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
 // where it began, 0..1000, and everything at the top edge of the screen.
@@ -63,7 +64,7 @@ public:
     // Components, by their designer names.
     QWidget* ProgressPanel;
     TGorseProgress* Progres;
-    QLabel* LabelTime;
+    TimeLabel* LabelTime;
     QLabel* LabelVolume;
     TGorseProgress* LevelMeter6;
     TGorseProgress* LevelMeter14;
@@ -178,6 +179,7 @@ private:
     void dropUrls(const QList<QUrl>& urls);
     void setUpMusicFolder();
     void layoutHeader();
+    int firstStartWidth() const;
     void applyStartupValues(const StartupValues& values);
     void setPlayBarVisible(bool visible);
     void setProgressPanelVisible(bool visible);
@@ -260,6 +262,11 @@ private:
     int volumeDragStartVolume_ = 0;
     bool keyHandled_ = false;
     VUStyle vuStyle_ = VUStyle::SevenLeds;
+    // The header's labels the style and the volume gestures want shown; the
+    // layout shows them where they fit.
+    bool volumeWanted_ = true;
+    bool scaleWanted_ = false;
+    int timeNeed_ = 0; // what the time read-out was last laid out for
     bool snapping_ = false;
     int borderWidth_ = 0; // (window width - client width) div 2, taken once at start
 };

@@ -101,10 +101,11 @@ bool TAppKesto::listKeyPress(QKeyEvent* event) {
     }
     if (isVolumeKey(code) && vuStyle_ == VUStyle::FourteenLeds && !volumeDragging_) {
         volumeDragging_ = true;
-        PanelLevelMeter14->hide();
-        LabelVolume->show();
+        scaleWanted_ = false;
+        volumeWanted_ = true;
         VolumeProcesBar->show();
         LevelMeter14->resize(139 - VolumeProcesBar->width(), LevelMeter14->height());
+        layoutHeader();
     }
     keyHandled_ = RunKeyCommand(*player_, code, shiftStateFromQt(event->modifiers()));
     // A handled key is swallowed, and with it the character it would type.
@@ -119,10 +120,11 @@ bool TAppKesto::listKeyRelease(QKeyEvent* event) {
         finishKeyboardSeek(*player_);
     } else if (isVolumeKey(code) && vuStyle_ == VUStyle::FourteenLeds) {
         volumeDragging_ = false;
-        PanelLevelMeter14->show();
-        LabelVolume->hide();
+        scaleWanted_ = true;
+        volumeWanted_ = false;
         VolumeProcesBar->hide();
         LevelMeter14->resize(143, LevelMeter14->height());
+        layoutHeader();
     }
     return false;
 }
@@ -141,11 +143,12 @@ bool TAppKesto::volumeDragEvent(QEvent* event) {
             LevelMeter6->hide();
         } else if (vuStyle_ == VUStyle::FourteenLeds) {
             VolumeProcesBar->show();
-            LabelVolume->show();
-            PanelLevelMeter14->hide();
+            volumeWanted_ = true;
+            scaleWanted_ = false;
             LevelMeter14->resize(143 - VolumeProcesBar->width() - borderWidth_,
                                  LevelMeter14->height());
         }
+        layoutHeader();
         return true;
     }
     case QEvent::MouseMove: {
@@ -164,10 +167,13 @@ bool TAppKesto::volumeDragEvent(QEvent* event) {
             LevelMeter6->show();
             VolumeProcesBar->hide();
         } else if (vuStyle_ == VUStyle::FourteenLeds) {
-            PanelLevelMeter14->show();
+            // The scale comes back in the read-out's place, as after the keys.
+            scaleWanted_ = true;
+            volumeWanted_ = false;
             LevelMeter14->resize(143, LevelMeter14->height());
             VolumeProcesBar->hide();
         }
+        layoutHeader();
         // A drag ends a pending soft mute: the next Pause mutes afresh.
         player_->transport.MuteRestore = -1;
         return true;

@@ -4,6 +4,7 @@
 
 #include "app/app_kesto.h"
 
+#include "app/header_layout.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "controls/gorse_listbox.h"
@@ -163,6 +164,10 @@ void TAppKesto::showSeekBar(std::int64_t max, std::int64_t position) {
 
 void TAppKesto::setTimeLabel(const std::string& text) {
     LabelTime->setText(QString::fromStdString(text));
+    // A text that needs more room than the layout gave it (a file of 100
+    // minutes or more, a short file's fine format) lays the header out anew.
+    if (timeTextNeed(LabelTime->fontMetrics(), LabelTime->text()) != timeNeed_)
+        layoutHeader();
 }
 
 void TAppKesto::showVolume(int volume) {

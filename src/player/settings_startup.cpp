@@ -12,6 +12,11 @@ int intOf(const IniDocument& d, std::string_view s, std::string_view k, int def)
     return v ? parseIniInt(*v).value_or(def) : def;
 }
 
+bool isNumber(const IniDocument& d, std::string_view s, std::string_view k) {
+    const auto v = d.value(s, k);
+    return v && parseIniInt(*v).has_value();
+}
+
 bool boolOf(const IniDocument& d, std::string_view s, std::string_view k, bool def) {
     const auto v = d.value(s, k);
     if (!v)
@@ -58,6 +63,8 @@ StartupValues loadAtStart(Settings& settings, bool hasStartupArgument, ScreenSiz
     v.geometry.height = intOf(d, win, "Height", 370);
     v.geometry.left = intOf(d, win, "Left", screen.width / 2 - v.geometry.width / 2);
     v.geometry.top = intOf(d, win, "Top", screen.height / 2 - v.geometry.height / 2);
+    v.widthStored = isNumber(d, win, "Width");
+    v.leftStored = isNumber(d, win, "Left");
     if (!hasStartupArgument)
         v.startMaximized = boolOf(d, "Window", "Maximized", false);
 

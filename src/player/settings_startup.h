@@ -25,6 +25,10 @@ inline constexpr int kMaxRootMedia = 20;
 struct StartupValues {
     std::string versionCaption;
     WindowGeometry geometry;
+    // Width and Left came from the file; otherwise they are the defaults
+    // (Left centring the default width), which a window may widen to fit.
+    bool widthStored = false;
+    bool leftStored = false;
     bool startMaximized = false;
     bool playBar = true;
     bool progressPanel = true;

@@ -2,6 +2,7 @@
 // volume and seek dragging, the status bar, edge snapping and the header's
 // meter styles.
 
+#include "app/header_layout.h"
 #include "app/status_panels.h"
 #include "app/window_snap.h"
 #include "controls/gorse_listbox.h"
@@ -10,11 +11,71 @@
 
 #include "app_window_fixture.h"
 
+#include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTest>
+#include <QToolButton>
 
 using namespace kesto;
 using namespace kesto::test;
+
+namespace {
+
+const QString kLongFile = QStringLiteral("45:44 / 62:05 / -16:21");
+const QString kShortFile = QStringLiteral("0:03:25 / 0:06:00 / -0:02:75");
+const QString kVeryLongFile = QStringLiteral("123:45 / 200:00 / -76:15");
+
+struct Part {
+    const char* name;
+    QWidget* widget;
+};
+
+// Every part of the header that draws something, by name.
+std::vector<Part> headerParts(TAppKesto& w) {
+    return {{"Progres", w.Progres},
+            {"LabelTime", w.LabelTime},
+            {"LabelVolume", w.LabelVolume},
+            {"LevelMeter6", w.LevelMeter6},
+            {"LevelMeter14", w.LevelMeter14},
+            {"PanelLevelMeter14", w.PanelLevelMeter14},
+            {"VolumeProcesBar", w.VolumeProcesBar},
+            {"PlayBar", w.PlayBar}};
+}
+
+// Empty when no two shown parts of the header overlap and each lies inside
+// it; otherwise what is wrong.
+QString headerClashes(TAppKesto& w) {
+    QString clashes;
+    const QRect panel = w.ProgressPanel->rect();
+    std::vector<Part> shown;
+    for (const Part& p : headerParts(w))
+        if (p.widget->isVisible() && p.widget->parentWidget() == w.ProgressPanel)
+            shown.push_back(p);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const QRect a = shown[i].widget->geometry();
+        if (!panel.contains(a))
+            clashes += QStringLiteral("%1 leaves the header; ").arg(shown[i].name);
+        for (std::size_t j = i + 1; j < shown.size(); ++j)
+            if (a.intersects(shown[j].widget->geometry()))
+                clashes += QStringLiteral("%1 over %2; ").arg(shown[i].name, shown[j].name);
+    }
+    return clashes;
+}
+
+// True when every menu of the bar shows, none behind the overflow button.
+bool wholeMenuBar(TAppKesto& w) {
+    QMenuBar* bar = w.menuBar();
+    for (QAction* menu : bar->actions())
+        if (!bar->rect().contains(bar->actionGeometry(menu)) || bar->actionGeometry(menu).isEmpty())
+            return false;
+    const auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"));
+    return !(more && more->isVisible());
+}
+
+} // namespace
 
 class AppKestoLayoutTest : public QObject {
     Q_OBJECT
@@ -106,7 +167,8 @@ private Q_SLOTS:
 
     void meterStylesLayOutTheHeader() {
         Fixture f;
-        f.window->resize(400, 300);
+        // Wide enough for the time read-out beside the wide meter's scale.
+        f.window->resize(480, 300);
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         TAppKesto& w = *f.window;
@@ -146,6 +208,104 @@ private Q_SLOTS:
         w.SetVUStyle(vuStyleFromInt(7));
         QVERIFY(w.LevelMeter6->isVisible() && !w.LevelMeter14->isVisible());
         QVERIFY(w.actions().Level2Ac->isChecked() && !w.actions().Level3Ac->isChecked());
+    }
+
+    void headerLabelsNeverOverlap_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<bool>("volumeKeyHeld");
+        QTest::newRow("no meter") << QByteArray("[Window]\nVUStyle=0\n") << kLongFile << false;
+        QTest::newRow("6 LEDs") << QByteArray("[Window]\nVUStyle=1\n") << kLongFile << false;
+        QTest::newRow("6 LEDs, short file")
+            << QByteArray("[Window]\nVUStyle=1\n") << kShortFile << false;
+        QTest::newRow("14 LEDs") << QByteArray("[Window]\nVUStyle=2\n") << kLongFile << false;
+        QTest::newRow("14 LEDs, a long film")
+            << QByteArray("[Window]\nVUStyle=2\n") << kVeryLongFile << false;
+        QTest::newRow("14 LEDs, + held")
+            << QByteArray("[Window]\nVUStyle=2\n") << kLongFile << true;
+        QTest::newRow("style out of range")
+            << QByteArray("[Window]\nVUStyle=7\n") << kLongFile << false;
+        QTest::newRow("no transport bar")
+            << QByteArray("[Window]\nVUStyle=1\nPlayBar=0\n") << kShortFile << false;
+        QTest::newRow("no transport bar, 14 LEDs")
+            << QByteArray("[Window]\nVUStyle=2\nPlayBar=0\n") << kLongFile << false;
+    }
+    void headerLabelsNeverOverlap() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, time);
+        QFETCH(bool, volumeKeyHeld);
+        Fixture f(ini);
+        TAppKesto& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setTimeLabel(time.toStdString());
+        if (volumeKeyHeld) {
+            w.ListScreen->setFocus();
+            QTest::keyPress(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
+            QVERIFY(w.VolumeProcesBar->isVisible());
+        }
+        const int narrowest = w.minimumSizeHint().width();
+        QVERIFY(narrowest <= 160);
+        for (int width = narrowest; width <= 640; ++width) {
+            w.resize(width, 300);
+            QApplication::processEvents();
+            const QString clashes = headerClashes(w);
+            QVERIFY2(clashes.isEmpty(),
+                     qPrintable(QStringLiteral("at %1 px: %2").arg(width).arg(clashes)));
+            // What the time read-out shows is its whole text or its leading
+            // parts, never a number cut short.
+            const QString shown = w.LabelTime->isVisible() ? w.LabelTime->shownText() : QString();
+            QVERIFY2(time.startsWith(shown) && (shown.isEmpty() || shown == time ||
+                                                time.mid(shown.size()).startsWith(" / ")),
+                     qPrintable(QStringLiteral("at %1 px: \"%2\"").arg(width).arg(shown)));
+            QVERIFY(w.LabelTime->fontMetrics().horizontalAdvance(shown) <= w.LabelTime->width());
+        }
+        // Wide enough, everything is back in place.
+        const bool volumeWanted = w.levelStyle() != VUStyle::FourteenLeds || volumeKeyHeld;
+        QCOMPARE(w.LabelVolume->isVisible(), volumeWanted);
+        QCOMPARE(w.PanelLevelMeter14->isVisible(),
+                 w.levelStyle() == VUStyle::FourteenLeds && !volumeKeyHeld);
+        QCOMPARE(w.LabelTime->shownText(), time);
+        if (volumeKeyHeld)
+            QTest::keyRelease(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
+    }
+
+    void firstStartShowsEveryMenuAndTheWholeTime_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::newRow("no settings") << QByteArray();
+        QTest::newRow("no meter") << QByteArray("[Window]\nVUStyle=0\n");
+        QTest::newRow("14 LEDs") << QByteArray("[Window]\nVUStyle=2\n");
+    }
+    void firstStartShowsEveryMenuAndTheWholeTime() {
+        QFETCH(QByteArray, ini);
+        Fixture f(ini);
+        TAppKesto& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        qInfo("first start: %d px wide", w.width());
+        QVERIFY2(wholeMenuBar(w), qPrintable(QString::number(w.width())));
+        for (const QString& time : {kLongFile, kShortFile}) {
+            w.setTimeLabel(time.toStdString());
+            QVERIFY(w.LabelTime->isVisible());
+            QCOMPARE(w.LabelTime->shownText(), time);
+            QVERIFY(w.LabelTime->fontMetrics().horizontalAdvance(time) <= w.LabelTime->width());
+            QVERIFY2(headerClashes(w).isEmpty(), qPrintable(headerClashes(w)));
+            QCOMPARE(w.LabelVolume->isVisible(), w.levelStyle() != VUStyle::FourteenLeds);
+            QCOMPARE(w.PanelLevelMeter14->isVisible(), w.levelStyle() == VUStyle::FourteenLeds);
+        }
+        // The first start is centred on the screen.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QVERIFY(std::abs(w.geometry().center().x() - screen.center().x()) <= 1);
+    }
+
+    void storedGeometryIsKept() {
+        Fixture f("[Window]\nWidth=230\nHeight=300\nLeft=40\nTop=50\n");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QCOMPARE(f.window->geometry(), QRect(40, 50, 230, 300));
+        // A stored width alone keeps its own centring.
+        Fixture g("[Window]\nWidth=250\n");
+        QCOMPARE(g.window->width(), 250);
     }
 
     void seekBarFollowsTheMouseAndSeeksOnRelease() {

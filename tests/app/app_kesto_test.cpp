@@ -2,6 +2,7 @@
 // meter ticks, start-up and exit.
 
 #include "app/app_kesto.h"
+#include "app/header_layout.h"
 #include "controls/gorse_listbox.h"
 #include "controls/gorse_progress.h"
 #include "playback/level_meter.h"
