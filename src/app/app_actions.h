@@ -30,7 +30,7 @@ namespace kesto {
     X(ExplorerFile, "浏览(&E)...", key(CTRL | Qt::Key_E), none, Plain) \
     X(ViewFormatPathAc, "切换查看方式(&T)", key(Qt::Key_F8), none, Plain) \
     X(NextAc, "下一首(&N)", key(Qt::Key_Tab), none, Plain) \
-    X(PrevAc, "上一首(&P)", key(SHIFT | Qt::Key_Backtab), none, Plain) \
+    X(PrevAc, "上一首(&P)", key(SHIFT | Qt::Key_Tab), none, Plain) \
     X(TerugspoelenAc, "重绕总计", key(Qt::Key_Backspace), none, Plain) \
     X(PlayModeToggleAc, "切换播放方式(&T)", key(Qt::Key_F9), none, Plain) \
     X(SavePlaylistAc, "保存播放列表(&S)...", key(CTRL | Qt::Key_S), none, Plain) \

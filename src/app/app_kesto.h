@@ -40,6 +40,9 @@ class TimeLabel;
 // where it began, 0..1000, and everything at the top edge of the screen.
 int volumeAfterDrag(int startVolume, int startY, int pointerY, int pointerScreenY);
 
+// The open-playlist dialog's filter: every kind of playlist the player reads.
+QString playlistOpenFilter();
+
 class TAppKesto : public QMainWindow, public PlayerView {
     Q_OBJECT
 public:

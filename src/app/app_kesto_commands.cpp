@@ -29,6 +29,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QUrl>
@@ -56,6 +57,10 @@ void addAll(QMenu* menu, std::initializer_list<QAction*> items) {
 }
 
 } // namespace
+
+QString playlistOpenFilter() {
+    return QStringLiteral("播放列表 (*.txt *.m3u *.pls *.asx *.b4s);;所有文件 (*)");
+}
 
 void TAppKesto::buildMenus() {
     const Actions& a = actions();
@@ -205,18 +210,24 @@ void TAppKesto::connectActions() {
         if (!about_)
             about_ = std::make_unique<TAbout_Form>(
                 *info_, QString::fromStdString(player_->paths.programFolder()), this);
+        about_->openDocumentation = [this] {
+            docCommand();
+        };
         about_->exec();
     });
     onModal(a.ShortcutsAc, [this] {
         if (!info_)
             info_ = std::make_unique<TInfo_Form>(this);
-        ShowTextWindow(*info_, QStringLiteral("辅助操作"), ShortcutsText(), QString(), false);
+        const QPlainTextEdit& memo = *info_->Memo1;
+        ShowTextWindow(*info_, QStringLiteral("辅助操作"),
+                       ShortcutsText(QFontMetricsF(memo.font()), memo.tabStopDistance()), QString(),
+                       false);
     });
     onList(a.LoadPlayListAc, [this] {
         const QString start =
             QString::fromStdString(player_->settings.readString("General", "PlaylistFolder", ""));
-        const QString file = QFileDialog::getOpenFileName(
-            this, QString(), start, QStringLiteral("播放列表 (*.txt *.m3u *.pls);;所有文件 (*)"));
+        const QString file =
+            QFileDialog::getOpenFileName(this, QString(), start, playlistOpenFilter());
         if (!file.isEmpty()) {
             player_->playlist.CurrentIndex = -1;
             OpenPath(*player_, file.toStdString(), OpenMode::ReplaceList);
@@ -260,19 +271,15 @@ void TAppKesto::minimizeCommand() {
 }
 
 void TAppKesto::docCommand() {
-    // The program folder first; a program folder set elsewhere (KESTO_HOME)
-    // still finds the copy installed beside the executable.
-    for (const QString& doc :
-         {QString::fromStdString(player_->paths.inFolder("Documentation.html")),
-          QApplication::applicationDirPath() + QStringLiteral("/Documentation.html")}) {
-        if (QFileInfo::exists(doc)) {
-            openOnDesktop(doc, "这个桌面没有可以打开帮助文档的程序。\r\r");
-            return;
-        }
+    const QString doc = documentationPath(QString::fromStdString(player_->paths.programFolder()));
+    if (!doc.isEmpty()) {
+        openOnDesktop(doc, "这个桌面没有可以打开帮助文档的程序。\r\r");
+        return;
     }
-    ShowMessageKind(MessageKind::Information,
-                    std::string("找不到帮助文档 Documentation.html。\r请重新安装 Kesto，或访问 ") +
-                        kProjectSite + " 获取帮助。");
+    // Named: only the help that exists with every copy of the program.
+    ShowMessageKind(
+        MessageKind::Information,
+        "找不到帮助文档 Documentation.html。\r请重新安装 Kesto；按 F1 可以查看快捷键列表。");
 }
 
 void TAppKesto::openOnDesktop(const QString& path, const std::string& noHandler) {

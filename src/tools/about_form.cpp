@@ -5,15 +5,14 @@
 #include "tools/message_boxes.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLinearGradient>
 
 #include <QPainter>
 #include <QPushButton>
-#include <QUrl>
 
 namespace kesto {
 
@@ -35,6 +34,16 @@ QPixmap aboutBanner() {
     p.setPen(Qt::white);
     p.drawText(50, 38, QStringLiteral("Kesto"));
     return pix;
+}
+
+QString documentationPath(const QString& programFolder) {
+    for (const QString& doc :
+         {programFolder + QStringLiteral("/Documentation.html"),
+          QApplication::applicationDirPath() + QStringLiteral("/Documentation.html")}) {
+        if (QFileInfo::exists(doc))
+            return doc;
+    }
+    return {};
 }
 
 namespace {
@@ -76,12 +85,11 @@ TAbout_Form::TAbout_Form(TInfo_Form& info, QString programFolder, QWidget* paren
     label(this, QStringLiteral("无皮肤和 mp3 标签。"), 12, 110);
     label(this, QStringLiteral("由 Kesto 开发者为 Linux 桌面编写"), 12, 134);
     label(this, QStringLiteral("Kesto 是自由软件。界面文字: 简体中文"), 12, 152);
-    label(this, QStringLiteral("更新:"), 12, 174);
-    Label6 = link(this, QString::fromLatin1(kProjectSite), 60, 174);
-    label(this, QStringLiteral("支持:"), 12, 190);
-    Label8 = link(this, QString::fromLatin1(kSupportAddress), 60, 190);
+    // The project has no web site or mail address of its own; the help that
+    // exists is the document installed with the program.
+    Label5 = label(this, QStringLiteral("帮助:"), 12, 174);
+    Label6 = link(this, QStringLiteral("Documentation.html (Ctrl+F1)"), 60, 174);
     Label6->installEventFilter(this);
-    Label8->installEventFilter(this);
 
     auto* bevel = new QFrame(this);
     bevel->setFrameShape(QFrame::HLine);
@@ -105,6 +113,9 @@ TAbout_Form::TAbout_Form(TInfo_Form& info, QString programFolder, QWidget* paren
 void TAbout_Form::showEvent(QShowEvent* event) {
     LabelVersion->setText(
         QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
+    const bool documented = !documentationPath(programFolder_).isEmpty();
+    Label5->setVisible(documented);
+    Label6->setVisible(documented);
     QDialog::showEvent(event);
 }
 
@@ -113,13 +124,10 @@ bool TAbout_Form::eventFilter(QObject* watched, QEvent* event) {
         messageBoxOk(this, BoxKind::Information, QStringLiteral("这里没有复活节彩蛋！"));
         return true;
     }
-    if (event->type() == QEvent::MouseButtonRelease && (watched == Label6 || watched == Label8)) {
-        if (watched == Label6)
-            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectSite)));
-        else
-            QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:%1?subject=Kesto - about")
-                                               .arg(QString::fromLatin1(kSupportAddress))));
+    if (event->type() == QEvent::MouseButtonRelease && watched == Label6) {
         accept();
+        if (openDocumentation)
+            openDocumentation();
         return true;
     }
     return QDialog::eventFilter(watched, event);

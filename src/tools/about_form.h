@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -9,10 +11,10 @@ namespace kesto {
 
 class TInfo_Form;
 
-// Where the project lives on the web; one place, so that the update check and
-// the about box can never disagree.
-inline constexpr const char* kProjectSite = "https://kesto.example.org";
-inline constexpr const char* kSupportAddress = "support@kesto.example.org";
+// The help document: in the program folder, else beside the executable (a
+// program folder set elsewhere still finds the installed copy); empty when
+// neither has one.
+QString documentationPath(const QString& programFolder);
 
 class TAbout_Form : public QDialog {
     Q_OBJECT
@@ -22,8 +24,10 @@ public:
 
     QLabel* Image2;
     QLabel* LabelVersion;
-    QLabel* Label6; // web link
-    QLabel* Label8; // mail link
+    QLabel* Label5; // "帮助:"
+    QLabel* Label6; // the help document's link, shown while the document exists
+    // What the link does; the window opens the document its own way.
+    std::function<void()> openDocumentation;
     QPushButton* Button3;
     QPushButton* Button1;
 

@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLocale>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kesto {
@@ -84,66 +86,87 @@ void ShowTextWindow(TInfo_Form& form, const QString& caption, const QString& tex
     }
 }
 
-QString ShortcutsText() {
+QString ShortcutsText(const QFontMetricsF& metrics, qreal tabStop) {
     struct Row {
         const char* label; // nullptr: a heading
-        const char* text;
-        int tabs;
+        const char* keys;
     };
     static const Row rows[] = {
-        {nullptr, "主要", 0},
-        {"快捷键", "F1", 2},
-        {"设置", "F6", 3},
-        {"退出", "Esc", 3},
-        {nullptr, "播放", 0},
-        {"播放选定的文件", "Enter", 1},
-        {"暂停", "Space, Numpad 0", 3},
-        {"恢复播放", "Space, Enter", 2},
-        {"停止", "2x Numpad 0", 3},
-        {"下一首", "Tab", 2},
-        {"上一首", "Shift + Tab", 2},
-        {"切换随机播放，循环", "F9, 单击状态栏", 1},
-        {"音量", "Numpad + -, 拖动 % 标记", 3},
-        {"定位音轨", "上, 下光标键 ", 2},
-        {"录制在线音乐", "Numpad *", 2},
-        {nullptr, "播放列表", 0},
-        {"添加文件", "Ctrl + L", 2},
-        {"添加在线流媒体音乐", "Ctrl + R", 1},
-        {"打开一个音乐文件目录", "F4", 1},
-        {"添加一个音乐文件目录", "F3", 1},
-        {"移动对象", "Ctrl + Up/Down, 拖动音轨", 2},
-        {"载入 kesto 播放列表 ", "Ctrl + O", 1},
-        {"保存 kesto 播放列表", "Ctrl + S", 1},
-        {"切换全部编排列表", "F8", 1},
-        {"全部选择", "Ctrl + A", 2},
-        {"从列表移除文件", "Del", 1},
-        {"删除文件到回收站", "Shift + Del", 1},
-        {nullptr, "附加", 0},
-        {"属性", "F2", 3},
-        {"多个文件重命名器", "F2 在多选时", 1},
-        {"打开文件所在的文件夹", "Ctrl + E", 1},
-        {"最大化, 还原", "F12", 2},
-        {"最小化到托盘", "F11", 2},
-        {"在当前列表中查找文件", "输入某些, Ctrl + F", 1},
-        {"静音 (%30)", "暂停", 2},
-        {"打开最后打开过的目录", "F5", 1},
-        {"清除队列 /随机列表", "更改播放模式", 1},
-        {"浏览 kesto 所在的目录", "Ctrl + Alt + E", 1},
-        {"重置 windows 混音器", "Ctrl + space", 1},
-        {"计算播放列表的时间总和", "Ctrl + Alt + T", 0},
-        {"精确定位 (0.1 秒)", "Shift + 光标键 <- ->", 1},
-        {"粗略定位 (60 秒)", "Ctrl + 光标键 <- ->", 1},
+        {nullptr, "主要"},
+        {"快捷键", "F1"},
+        {"设置", "F6"},
+        {"退出", "Esc"},
+        {nullptr, "播放"},
+        {"播放选定的文件", "Enter"},
+        {"暂停", "Space, Numpad 0"},
+        {"恢复播放", "Space, Enter"},
+        {"停止", "2x Numpad 0"},
+        {"下一首", "Tab"},
+        {"上一首", "Shift + Tab"},
+        {"切换随机播放，循环", "F9, 单击状态栏"},
+        {"音量", "Numpad + -, 拖动 % 标记"},
+        {"定位音轨", "上, 下光标键 "},
+        {"录制在线音乐", "J"},
+        {nullptr, "播放列表"},
+        {"添加文件", "Ctrl + L"},
+        {"添加在线流媒体音乐", "Ctrl + R"},
+        {"打开一个音乐文件目录", "F4"},
+        {"添加一个音乐文件目录", "F3"},
+        {"移动对象", "Ctrl + Up/Down, 拖动音轨"},
+        {"载入 kesto 播放列表 ", "Ctrl + O"},
+        {"保存 kesto 播放列表", "Ctrl + S"},
+        {"切换全部编排列表", "F8"},
+        {"全部选择", "Ctrl + A"},
+        {"从列表移除文件", "Del"},
+        {"删除文件到回收站", "Shift + Del"},
+        {nullptr, "附加"},
+        {"属性", "F2"},
+        {"多个文件重命名器", "F2 在多选时"},
+        {"打开文件所在的文件夹", "Ctrl + E"},
+        {"最大化, 还原", "F12"},
+        {"最小化到托盘", "F11"},
+        {"在当前列表中查找文件", "输入某些, Ctrl + F"},
+        {"静音 (%30)", "暂停"},
+        {"检查上次打开的目录中的文件更新", "F5"},
+        {"清除队列 /随机列表", "更改播放模式"},
+        {"浏览 kesto 所在的目录", "Ctrl + Alt + E"},
+        {"重置 PulseAudio 混音器", "Ctrl + Space"},
+        {"计算播放列表的时间总和", "Ctrl + Alt + T"},
+        {"精确定位 (0.1 秒)", "Shift + 光标键 <- ->"},
+        {"粗略定位 (60 秒)", "Ctrl + 光标键 <- ->"},
     };
+    // The keys start at one tab stop for every line: the first stop at least
+    // a blank past the longest label. Fixed tab counts only line up in the
+    // font they were counted for.
+    const QString indent = QStringLiteral("  ");
+    const qreal blank = metrics.horizontalAdvance(QLatin1Char(' '));
+    // A label that ends a hair before a stop could end past it once laid
+    // out; a trailing blank takes it clearly past.
+    const auto padded = [&](const Row& r) {
+        QString text = indent + QString::fromUtf8(r.label);
+        const qreal end = metrics.horizontalAdvance(text);
+        if (std::ceil(end / tabStop) * tabStop - end < 1.0)
+            text += QLatin1Char(' ');
+        return text;
+    };
+    qreal widest = 0;
+    for (const Row& r : rows)
+        if (r.label)
+            widest = std::max(widest, metrics.horizontalAdvance(padded(r)));
+    const int column = static_cast<int>(std::floor((widest + blank) / tabStop)) + 1;
     QStringList lines;
     for (const Row& r : rows) {
         if (!r.label) {
             if (!lines.isEmpty())
                 lines << QString();
-            lines << QString::fromUtf8(r.text);
-        } else {
-            lines << QStringLiteral("  ") + QString::fromUtf8(r.label) +
-                         QString(r.tabs, QLatin1Char('\t')) + QString::fromUtf8(r.text);
+            lines << QString::fromUtf8(r.keys);
+            continue;
         }
+        // A tab goes to the next stop past where the text ends.
+        const QString label = padded(r);
+        const int tabs =
+            column - static_cast<int>(std::floor(metrics.horizontalAdvance(label) / tabStop));
+        lines << label + QString(tabs, QLatin1Char('\t')) + QString::fromUtf8(r.keys);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+class QFontMetricsF;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -29,7 +30,9 @@ void ShowTextWindow(TInfo_Form& form, const QString& caption, const QString& tex
 
 // The shortcut list: a heading alone on its line, an entry as two blanks, the
 // label, tabs and the keys; an empty line before every heading but the first.
-QString ShortcutsText();
+// The tabs bring every line's keys to the same column in a text of that font
+// with tab stops `tabStop` apart.
+QString ShortcutsText(const QFontMetricsF& metrics, qreal tabStop);
 // The contributors, after the heading.
 QString CreditText();
 // The credits window's whole text for an executable and its folder's size in bytes.

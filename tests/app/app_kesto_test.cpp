@@ -65,7 +65,7 @@ private Q_SLOTS:
             {"ExplorerFile", "浏览(&E)...", "Ctrl+E"},
             {"ViewFormatPathAc", "切换查看方式(&T)", "F8"},
             {"NextAc", "下一首(&N)", "Tab"},
-            {"PrevAc", "上一首(&P)", "Shift+Backtab"},
+            {"PrevAc", "上一首(&P)", "Shift+Tab"},
             {"TerugspoelenAc", "重绕总计", "Backspace"},
             {"PlayModeToggleAc", "切换播放方式(&T)", "F9"},
             {"SavePlaylistAc", "保存播放列表(&S)...", "Ctrl+S"},
