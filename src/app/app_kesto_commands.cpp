@@ -30,6 +30,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QUrl>
@@ -283,8 +285,40 @@ void TAppKesto::docCommand() {
 }
 
 void TAppKesto::openOnDesktop(const QString& path, const std::string& noHandler) {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        ShowMessageKind(MessageKind::Information, noHandler + path.toStdString());
+    const QUrl url = QUrl::fromLocalFile(path);
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) {
+        // No freedesktop opener: whatever else the desktop offers.
+        if (!QDesktopServices::openUrl(url))
+            ShowMessageKind(MessageKind::Information, noHandler + path.toStdString());
+        return;
+    }
+    // xdg-open itself, not the toolkit's launch of it: that only says whether
+    // it started, and xdg-open fails after starting when the desktop has no
+    // handler for the file. It runs on; its end is heard without waiting.
+    auto* opener = new QProcess(this);
+    opener->setProgram(xdgOpen);
+    opener->setArguments({url.toString()});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    const std::string message = noHandler + path.toStdString();
+    const auto failed = [this, opener, message] {
+        opener->deleteLater();
+        ShowMessageKind(MessageKind::Information, message);
+    };
+    connect(opener, &QProcess::errorOccurred, this, [opener, failed](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            failed();
+    });
+    connect(opener, &QProcess::finished, this,
+            [opener, failed](int code, QProcess::ExitStatus status) {
+                if (code != 0 || status != QProcess::NormalExit)
+                    failed();
+                else
+                    opener->deleteLater();
+            });
+    opener->start();
 }
 
 namespace {

@@ -1,5 +1,6 @@
 // What the help says beside what the program does: the key list against the
-// actions' own keys, the open dialog's filter against the playlist readers.
+// actions' own keys, the open dialog's filter against the playlist readers,
+// and the desktop opener that must say when it failed.
 
 #include "app/app_kesto.h"
 #include "controls/gorse_listbox.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,6 +46,33 @@ QHash<QString, QStringList> shortcutRows() {
         rows.insert(parts.first().trimmed(), keys);
     }
     return rows;
+}
+
+// PATH for the program under test: `folder` first, then the system's tools.
+struct PathOverride {
+    QByteArray saved = qgetenv("PATH");
+    explicit PathOverride(const QString& folder) {
+        qputenv("PATH", (folder + QStringLiteral(":/usr/bin:/bin")).toLocal8Bit());
+    }
+    ~PathOverride() { qputenv("PATH", saved); }
+};
+
+// An xdg-open that writes its argument to $KESTO_TEST_OPENED and ends with
+// $KESTO_TEST_OPEN_EXIT, as the real one ends with 3 or 4 when the desktop
+// has no handler.
+void writeFakeOpener(const QTemporaryDir& bin) {
+    const QString path = bin.filePath(QStringLiteral("xdg-open"));
+    writeText(path, "#!/bin/sh\n"
+                    "printf '%s\\n' \"$1\" >> \"$KESTO_TEST_OPENED\"\n"
+                    "exit \"${KESTO_TEST_OPEN_EXIT:-0}\"\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QStringList linesOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -143,12 +172,53 @@ private Q_SLOTS:
     }
 
     void missingDocumentNamesOnlyWhatExists() {
+        QTemporaryDir bin; // no opener at all
+        PathOverride path(bin.path());
         Fixture f;
         f.window->actions().DocAc->trigger();
         QCOMPARE(f.messages.size(), std::size_t{1});
         QCOMPARE(f.messages[0].second,
                  QStringLiteral("找不到帮助文档 Documentation.html。\n请重新安装 Kesto；按 F1 "
                                 "可以查看快捷键列表。"));
+    }
+
+    void desktopOpenerFailuresAreReported() {
+        QTemporaryDir bin;
+        writeFakeOpener(bin);
+        PathOverride path(bin.path());
+        const QString log = bin.filePath(QStringLiteral("opened.txt"));
+        qputenv("KESTO_TEST_OPENED", log.toLocal8Bit());
+        Fixture f;
+        const QString doc = f.file("Documentation.html");
+        writeText(doc, "<html></html>");
+        const auto openersDone = [&] {
+            return f.window->findChildren<QProcess*>().isEmpty();
+        };
+
+        // The opener takes the document and succeeds: nothing to say.
+        qputenv("KESTO_TEST_OPEN_EXIT", "0");
+        f.window->actions().DocAc->trigger();
+        QTRY_VERIFY(openersDone());
+        QCOMPARE(linesOf(log), QStringList{QUrl::fromLocalFile(doc).toString()});
+        QVERIFY(f.messages.empty());
+
+        // It starts, then fails: the user hears why once it has ended.
+        qputenv("KESTO_TEST_OPEN_EXIT", "3");
+        f.window->actions().DocAc->trigger();
+        QTRY_VERIFY(openersDone());
+        QCOMPARE(f.messages.size(), std::size_t{1});
+        QCOMPARE(f.messages[0].second,
+                 QStringLiteral("这个桌面没有可以打开帮助文档的程序。\n\n") + doc);
+
+        // The program folder's file manager alike.
+        f.window->actions().ExplorerExe->trigger();
+        QTRY_VERIFY(openersDone());
+        QCOMPARE(f.messages.size(), std::size_t{2});
+        QCOMPARE(f.messages[1].second,
+                 QStringLiteral("这个桌面没有可以打开文件夹的文件管理器。\n\n") + f.dir.path());
+        QCOMPARE(linesOf(log).size(), 3);
+        qunsetenv("KESTO_TEST_OPENED");
+        qunsetenv("KESTO_TEST_OPEN_EXIT");
     }
 };
 

@@ -423,6 +423,10 @@ private Q_SLOTS:
         f.player->playlist.PlaylistEntries = {song, "http://radio.example/live|Radio"};
         RefreshListView(*f.player, false, false);
         QAction* explore = f.window->actions().ExplorerFile;
+        // No xdg-open on the path: the toolkit's own desktop services decide.
+        QTemporaryDir noTools;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", noTools.path().toLocal8Bit());
 
         // the offscreen platform has no desktop handler: the user hears why
         explore->trigger();
@@ -456,6 +460,7 @@ private Q_SLOTS:
         f.window->actions().DocAc->trigger();
         QCOMPARE(desktop.opened.last(), QDir::cleanPath(f.file("Documentation.html")));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        qputenv("PATH", path);
         QCOMPARE(f.messages.size(), std::size_t{1});
     }
 
