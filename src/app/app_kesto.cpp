@@ -417,7 +417,7 @@ void TAppKesto::changeEvent(QEvent* event) {
     // The title bar's minimise button goes to the tray like the command does.
     if (isMinimized() && start_.minimizeToTray && tray_ &&
         QSystemTrayIcon::isSystemTrayAvailable()) {
-        QTimer::singleShot(0, this, [this] { MinimizeToTray(); });
+        QTimer::singleShot(0, this, [this] { hideToTray(); });
         return;
     }
     // Maximising saves the settings at once, so a crash keeps the new state.

@@ -104,7 +104,7 @@ public:
     // Hides the window behind its tray icon, the meter resting meanwhile.
     // Every way back into view (the tray, a second start, a drop) restores
     // the ticks and takes the icon away.
-    void MinimizeToTray();
+    void hideToTray();
 
     // ---- PlayerView ----
     void ShowMessageKind(MessageKind kind, const std::string& text) override;

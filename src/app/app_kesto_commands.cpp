@@ -269,7 +269,7 @@ void TAppKesto::minimizeCommand() {
         showMinimized();
         return;
     }
-    MinimizeToTray();
+    hideToTray();
 }
 
 void TAppKesto::docCommand() {

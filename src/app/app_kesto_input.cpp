@@ -229,7 +229,7 @@ bool TAppKesto::backgroundPress(QMouseEvent* event) {
     return true;
 }
 
-void TAppKesto::MinimizeToTray() {
+void TAppKesto::hideToTray() {
     if (tray_) {
         LevelStop(*player_);
         tray_->show();
@@ -262,7 +262,7 @@ void TAppKesto::backInView() {
 
 void TAppKesto::endHeldSeek() {
     if (player_ && player_->transport.Seeking)
-        EndSeek(*player_);
+        endSeek(*player_);
 }
 
 } // namespace kesto

@@ -139,7 +139,7 @@ void TAppKesto::stopTimers() {
 
 void TAppKesto::totalTimeCommand() {
     const QString savedPanel = StatusBar1->text(kInfoPanel);
-    const std::optional<std::int64_t> seconds = MeasureSelectedLength(*player_);
+    const std::optional<std::int64_t> seconds = measureSelectedLength(*player_);
     StatusBar1->setText(kInfoPanel, savedPanel);
     if (seconds)
         ShowMessageKind(MessageKind::Information,

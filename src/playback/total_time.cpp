@@ -29,7 +29,7 @@ std::int64_t lengthInSeconds(AudioLibrary& audio, const std::string& entry) {
 
 } // namespace
 
-std::optional<std::int64_t> MeasureSelectedLength(Player& player) {
+std::optional<std::int64_t> measureSelectedLength(Player& player) {
     const auto loop = player.nestedLoops.enter();
     PlaylistState& list = player.playlist;
     const bool openedHere = !player.transport.DeviceReady;

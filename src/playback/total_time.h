@@ -16,6 +16,6 @@ class Player;
 // sound device for the walk when it is closed, and closes it again after.
 // The walk holds the nested-loop gate from start to end, so the lines it was
 // given stay the lines it measures: list changes that come meanwhile wait.
-std::optional<std::int64_t> MeasureSelectedLength(Player& player);
+std::optional<std::int64_t> measureSelectedLength(Player& player);
 
 } // namespace kesto

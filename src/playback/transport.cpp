@@ -290,10 +290,10 @@ void switchTo(Player& player, int index) {
 void finishKeyboardSeek(Player& player) {
     if (!player.transport.DeviceReady)
         return;
-    EndSeek(player);
+    endSeek(player);
 }
 
-void EndSeek(Player& player) {
+void endSeek(Player& player) {
     if (!player.transport.Seeking)
         return;
     player.transport.Seeking = false;
@@ -316,7 +316,7 @@ void seekDragTo(Player& player, std::int64_t ms) {
 }
 
 void endSeekDrag(Player& player) {
-    EndSeek(player);
+    endSeek(player);
 }
 
 void playLoveList(Player& player) {

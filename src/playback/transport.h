@@ -20,7 +20,7 @@ void finishKeyboardSeek(Player& player);
 // Ends a keyboard or mouse seek in progress the way its release would: the
 // output seeks to where the seek bar stands. Nothing when none runs. For a
 // release that will never come (it went to another window).
-void EndSeek(Player& player);
+void endSeek(Player& player);
 
 // The seek drag on the seek bar. Begin says whether a drag may start (not
 // on a stream, only with the device ready); the seek happens at the end.

@@ -136,7 +136,7 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             playFirst(f, {song});
             QTRY_VERIFY(f.player->level.HeldLeft > 0);
-            w.MinimizeToTray();
+            w.hideToTray();
             QVERIFY2(!w.isVisible() && tray->isVisible(), c.name);
 
             c.back(w);

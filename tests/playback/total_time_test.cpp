@@ -44,7 +44,7 @@ protected:
             if (++looks == 2)
                 change();
         };
-        const auto seconds = MeasureSelectedLength(p());
+        const auto seconds = measureSelectedLength(p());
         view.onProcessPendingMessages = nullptr;
         return seconds;
     }
