@@ -19,8 +19,10 @@
 #include "playback/transport.h"
 #include "playback/volume.h"
 #include "player/key_codes.h"
+#include "player/paths.h"
 #include "player/player.h"
 #include "playlist/entry.h"
+#include "prefs/associations.h"
 #include "tools/message_boxes.h"
 
 #include <QAction>
@@ -127,6 +129,13 @@ void TAppKesto::runDeferredStartup() {
     // trying again at once would only repeat it.
     if (deviceOpens && start_.enqueueOption >= 0 && start_.enqueueOption <= 2)
         OpenEntry(*player_, player_->playlist.CurrentIndex);
+
+    // Another program may have taken the user's media types while we were away.
+    if (start_.claimAssociationsAtStartup) {
+        FileAssociations associations(DesktopPlaces::fromEnvironment(), executablePath(),
+                                      player_->settings);
+        reclaimWantedTypes(associations, player_->settings);
+    }
     TrimWorkingSet();
 }
 
