@@ -34,6 +34,7 @@ class TInfo_Form;
 class TInput_Form;
 class TAbout_Form;
 class TDir_Form;
+class TPreferences_Form;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -190,6 +191,7 @@ private:
 
     // Commands whose work lies in this window.
     void exitCommand();
+    void preferencesCommand();
     void maximizeCommand();
     void minimizeCommand();
     void docCommand();
@@ -242,6 +244,7 @@ private:
     std::unique_ptr<TInput_Form> input_;
     std::unique_ptr<TAbout_Form> about_;
     std::unique_ptr<TDir_Form> dirForm_;
+    std::unique_ptr<TPreferences_Form> preferences_;
 
     ListStyle style_;
     LineMarks marks_;
