@@ -496,6 +496,18 @@ private Q_SLOTS:
         // -unreg found every type ours and recorded the user's wish as gone.
         QVERIFY(fileText("Kesto.ini").contains("[Associations]"));
         QVERIFY(!fileText("Kesto.ini").contains("=1"));
+
+        // A player started with the wish on takes the media types back, and
+        // only those.
+        writeIni("[Associations]\nmp3=1\npls=1\n");
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        quitPlayer(*player);
+        QFile list(dir->filePath("config/mimeapps.list"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QByteArray defaults = list.readAll();
+        QVERIFY(defaults.contains("audio/mpeg=kesto.desktop;"));
+        QVERIFY(!defaults.contains("audio/x-scpls"));
     }
 
     void readOnlySettingsSurviveTheShutdown() {
