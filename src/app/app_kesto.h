@@ -35,6 +35,7 @@ class TInput_Form;
 class TAbout_Form;
 class TDir_Form;
 class TPreferences_Form;
+class GlobalHotkeys;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -192,6 +193,9 @@ private:
     // Commands whose work lies in this window.
     void exitCommand();
     void preferencesCommand();
+    void startHotkeys();
+    void registerHotkeys(bool reportFailures);
+    void hotkeyFired(int id);
     void maximizeCommand();
     void minimizeCommand();
     void docCommand();
@@ -245,6 +249,7 @@ private:
     std::unique_ptr<TAbout_Form> about_;
     std::unique_ptr<TDir_Form> dirForm_;
     std::unique_ptr<TPreferences_Form> preferences_;
+    std::unique_ptr<GlobalHotkeys> hotkeys_;
 
     ListStyle style_;
     LineMarks marks_;

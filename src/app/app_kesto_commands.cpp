@@ -13,6 +13,7 @@
 #include "playlist/playlist_editing.h"
 #include "playlist/playlist_files.h"
 #include "playlist/playlist_queue.h"
+#include "prefs/global_hotkeys.h"
 #include "prefs/preferences_form.h"
 #include "tools/about_form.h"
 #include "tools/info_form.h"
@@ -280,6 +281,15 @@ void TAppKesto::preferencesCommand() {
         host.dirBoxKeys = [this] {
             return dirForm_ ? std::pair{dirForm_->browserFolder(), dirForm_->rootChoice()}
                             : std::pair{player_->playlist.LastOpenedDir, start_.lastOpenedDrive};
+        };
+        host.unregisterHotkeys = [this] {
+            UnregisterAllHotkeys(*hotkeys_);
+        };
+        host.registerHotkeys = [this](bool report) {
+            registerHotkeys(report);
+        };
+        host.hotkeysWork = [this] {
+            return hotkeys_->available();
         };
         preferences_ = std::make_unique<TPreferences_Form>(*player_, std::move(host), this);
     }

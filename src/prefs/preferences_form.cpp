@@ -9,6 +9,7 @@
 #include "playlist/entry.h"
 #include "playlist/playlist_sort.h"
 #include "prefs/associations.h"
+#include "prefs/hotkeys_page.h"
 #include "prefs/preferences_texts.h"
 
 #include <QCheckBox>
@@ -285,19 +286,7 @@ void TPreferences_Form::buildDisplayPage() {
 }
 
 void TPreferences_Form::buildHotkeysPage() {
-    // The commands and the capture field are filled by the global hotkeys.
-    ListBox1 = new QListWidget(GroupHotkeys);
-    ListBox1->setObjectName("ListBox1");
-    ListBox1->setToolTip(hint({"全局热键使 Kesto 在没有操作时仍然可以通过键盘快捷键操作。",
-                               "选择唯一的组合键，覆盖应用程序之前已存在的快捷键。",
-                               "如果您遇到问题，请禁止其他软件调用此快捷键。"}));
-    Edit1 = new QLineEdit(GroupHotkeys);
-    Edit1->setObjectName("Edit1");
-    Edit1->setReadOnly(true);
-    Edit1->setToolTip(u("按下您想要的键。"));
-    auto* layout = new QVBoxLayout(GroupHotkeys);
-    layout->addWidget(ListBox1, 1);
-    layout->addWidget(Edit1);
+    hotkeys = new HotkeysPage(GroupHotkeys, player_.settings);
 }
 
 void TPreferences_Form::buildRecordPage() {
@@ -469,6 +458,7 @@ void TPreferences_Form::fill() {
     const int device = settings.readInt("General", "Device", 1);
     ComboDevice->setCurrentIndex(device >= 1 && device <= ComboDevice->count() ? device - 1 : -1);
 
+    hotkeys->fill(host_.hotkeysWork && host_.hotkeysWork());
     if (host_.unregisterHotkeys)
         host_.unregisterHotkeys();
 

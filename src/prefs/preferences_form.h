@@ -25,6 +25,7 @@ class QTreeWidget;
 
 namespace kesto {
 
+class HotkeysPage;
 class Player;
 
 // What the window needs of the main window and of parts built elsewhere.
@@ -39,6 +40,7 @@ struct PreferencesHost {
     // Global hotkeys must not fire while the window is open.
     std::function<void()> unregisterHotkeys;
     std::function<void(bool reportFailures)> registerHotkeys;
+    std::function<bool()> hotkeysWork; // the desktop takes global keys
 };
 
 class TPreferences_Form : public QDialog {
@@ -88,8 +90,7 @@ public:
     QRadioButton* RadioLed6;
     QRadioButton* RadioLed14;
 
-    QListWidget* ListBox1;
-    QLineEdit* Edit1;
+    HotkeysPage* hotkeys;
 
     QLineEdit* Edit2;
     QPushButton* Button10;

@@ -6,6 +6,7 @@
 #include "player/paths.h"
 #include "player/player.h"
 #include "prefs/associations.h"
+#include "prefs/hotkeys_page.h"
 #include "support/fake_view.h"
 #include "support/temp_dir.h"
 
@@ -190,6 +191,56 @@ private Q_SLOTS:
                      (std::vector<std::string>{"/m/a/2.mp3", "/m/a/3.mp3", "/m/b/1.mp3"}));
         });
         QVERIFY(test::readFile(w.ini()).find("SortingWay") == std::string::npos);
+    }
+
+    void theHotkeysPageCapturesAndAssigns() {
+        World w;
+        test::writeFile(w.ini(), "[Global hotkeys]\n1=0000-179\n3=0110-75\n");
+        std::vector<bool> reports;
+        PreferencesHost host = w.host();
+        host.registerHotkeys = [&](bool report) {
+            reports.push_back(report);
+        };
+        host.hotkeysWork = [] {
+            return false;
+        };
+        TPreferences_Form form(w.player, std::move(host));
+        HotkeysPage& page = *form.hotkeys;
+        const auto line = [&](int n) {
+            const QTreeWidgetItem* item = page.ListBox1->topLevelItem(n);
+            return item->text(0) + "|" + item->text(1);
+        };
+        w.withWindow(form, [&] {
+            QCOMPARE(page.ListBox1->topLevelItemCount(), 13);
+            QCOMPARE(line(1), QStringLiteral("播放/暂停|Media key: Play/Pause"));
+            QVERIFY(page.LabelNoGrabs->isVisibleTo(form.GroupHotkeys));
+            page.ListBox1->setCurrentItem(page.ListBox1->topLevelItem(5));
+            QCOMPARE(page.Edit1->text(), QString());
+            QTest::keyClick(page.Edit1, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+            QCOMPARE(page.Edit1->text(), QStringLiteral("Ctrl + Alt + K"));
+            page.Button9->click();
+            QCOMPARE(line(5), QStringLiteral("提高音量|Ctrl + Alt + K"));
+            QCOMPARE(line(3), QStringLiteral("下一首|"));
+            // A bare modifier stores nothing; Delete alone removes.
+            QTest::keyClick(page.Edit1, Qt::Key_Control, Qt::ControlModifier);
+            page.Button9->click();
+            QCOMPARE(line(5), QStringLiteral("提高音量|Ctrl + Alt + K"));
+            QTest::keyClick(page.Edit1, Qt::Key_Delete);
+            QCOMPARE(page.Edit1->text(), QString());
+            page.Button9->click();
+            QCOMPARE(line(5), QStringLiteral("提高音量|"));
+            QTest::keyClick(page.Edit1, Qt::Key_Delete, Qt::ShiftModifier);
+            QCOMPARE(page.Edit1->text(), QStringLiteral("Shift + Delete"));
+            // Nothing is ever typed into the field.
+            QTest::keyClicks(page.Edit1, "ab");
+            QCOMPARE(page.Edit1->text(), QStringLiteral("B"));
+            form.PageList->setCurrentItem(form.PageList->topLevelItem(TPreferences_Form::Hotkeys));
+        });
+        // Failures are reported only when the window closes on this page.
+        w.withWindow(form, [&] {
+            form.PageList->setCurrentItem(form.PageList->topLevelItem(TPreferences_Form::Media));
+        });
+        QCOMPARE(reports, (std::vector<bool>{true, false}));
     }
 
     void musicFoldersAreStoredOnEveryAddAndDelete() {
