@@ -1,6 +1,7 @@
 #include "app/app_kesto.h"
 
 #include "app/header_layout.h"
+#include "app/mpris_service.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "app/window_snap.h"

@@ -36,6 +36,7 @@ class TAbout_Form;
 class TDir_Form;
 class TPreferences_Form;
 class GlobalHotkeys;
+class MprisService;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -196,6 +197,7 @@ private:
     void startHotkeys();
     void registerHotkeys(bool reportFailures);
     void hotkeyFired(int id);
+    void notifyDesktopPlayer();
     void maximizeCommand();
     void minimizeCommand();
     void docCommand();
@@ -250,6 +252,7 @@ private:
     std::unique_ptr<TDir_Form> dirForm_;
     std::unique_ptr<TPreferences_Form> preferences_;
     std::unique_ptr<GlobalHotkeys> hotkeys_;
+    std::unique_ptr<MprisService> mpris_;
 
     ListStyle style_;
     LineMarks marks_;
