@@ -35,8 +35,8 @@ public:
     // What the properties read, for the adaptors.
     QString playbackStatus() const;
     QVariantMap metadata() const;
-    double volume() const;
-    qlonglong position() const;
+    double volumeFraction() const;
+    qlonglong positionMicroseconds() const;
     Player& player() const { return player_; }
     const MprisHost& host() const { return host_; }
 
@@ -51,5 +51,10 @@ private:
     QVariantMap sentMetadata_;
     double sentVolume_ = -1;
 };
+
+// The interfaces themselves, on `object`, answering from `service`.
+void attachMprisAdaptors(MprisService& service, QObject* object);
+// The object path naming what plays, or MPRIS's "no track".
+QString mprisTrackId(const Player& player);
 
 } // namespace kesto
