@@ -19,10 +19,12 @@
 #include "prefs/global_hotkeys.h"
 #include "prefs/list_style.h"
 #include "prefs/preferences_form.h"
+#include "tags/file_info_form.h"
 #include "tools/about_form.h"
 #include "tools/info_form.h"
 #include "tools/input_form.h"
 #include "tools/message_boxes.h"
+#include "tools/replace_filenames_form.h"
 
 #include <QAction>
 #include <QApplication>

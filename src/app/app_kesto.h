@@ -37,6 +37,8 @@ class TDir_Form;
 class TPreferences_Form;
 class GlobalHotkeys;
 class MprisService;
+class TFileInfo_Form;
+class TReplaceFilenames_Form;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -207,6 +209,11 @@ private:
     // followed by the path when the desktop has none (no xdg-open, say).
     void openOnDesktop(const QString& path, const std::string& noHandler);
     void propertiesCommand();
+    // F2: the file information window for one line, the renamer for several.
+    void fileInfoCommand();
+    // F2 on an internet radio line.
+    void streamPropertiesCommand(int line);
+    void renameMenuCommand();
     void copyPlCommand();
     void totalTimeCommand();
     void viewPlayBarCommand();
@@ -253,6 +260,8 @@ private:
     std::unique_ptr<TPreferences_Form> preferences_;
     std::unique_ptr<GlobalHotkeys> hotkeys_;
     std::unique_ptr<MprisService> mpris_;
+    std::unique_ptr<TFileInfo_Form> fileInfo_;
+    std::unique_ptr<TReplaceFilenames_Form> renamer_;
 
     ListStyle style_;
     LineMarks marks_;

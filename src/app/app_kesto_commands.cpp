@@ -46,9 +46,9 @@ namespace {
 // Commands whose windows come later: present in every menu, but disabled
 // until their work exists.
 QAction* Actions::*const kNotYetBuilt[] = {
-    &Actions::FileInfoAc,        &Actions::FindAc,
-    &Actions::SleepTimerAc,      &Actions::FavoritesAddAc,
-    &Actions::FavoritesOrganize, &Actions::AddRadioAc,
+    &Actions::FindAc,         &Actions::SleepTimerAc,
+    &Actions::FavoritesAddAc, &Actions::FavoritesOrganize,
+    &Actions::AddRadioAc,
 };
 
 // A null item is a separator.
@@ -80,14 +80,11 @@ void TAppKesto::buildMenus() {
     QMenu* tools = edit->addMenu(QStringLiteral("工具(&T)"));
     addAll(tools, {a.RefreshAc, a.JumpAc});
     // F2 belongs to the properties command, which opens the renamer for a
-    // multiple selection; this item only shows the key.
+    // multiple selection; this item shows the key and runs the same command.
     QAction* rename = tools->addAction(QStringLiteral("重命名多个文件(&M)") + QLatin1Char('\t') +
                                        QKeySequence(Qt::Key_F2).toString(QKeySequence::NativeText));
     rename->setObjectName(QStringLiteral("RenameMenuItem"));
-    connect(rename, &QAction::triggered, this, [this] {
-        if (ListScreen->selectedCount() < 2)
-            ShowMessageKind(MessageKind::Information, "请先选择多个对象，再按下 F2。");
-    });
+    connect(rename, &QAction::triggered, this, [this] { renameMenuCommand(); });
     addAll(tools,
            {a.SleepTimerAc, a.CropAc, a.BrokenFilesAc, a.CutAc, a.CopyAc, a.PastAc, a.ListEntryAc,
             a.NewListAc, a.ClearShuffleHistoryAc, a.TotalTimeAc, a.ExplorerExe});
@@ -206,6 +203,7 @@ void TAppKesto::connectActions() {
         setViewFormat(*player_, viewFormatFromInt((toInt(player_->playlist.ViewFormat) + 1) % 3));
     });
     onList(a.QueuAc, [this] { QueueSelected(*player_); });
+    onList(a.FileInfoAc, [this] { fileInfoCommand(); });
     on(a.Level1Ac, [this] { SetVUStyle(VUStyle::None); });
     on(a.Level2Ac, [this] { SetVUStyle(VUStyle::SevenLeds); });
     on(a.Level3Ac, [this] { SetVUStyle(VUStyle::FourteenLeds); });
