@@ -284,7 +284,7 @@ void AfterStart(Player& player, bool keepThreads) {
         pl.QueueList.erase(it);
         pushRecent(player.transport.QueueRecent, entry);
     }
-    const std::string title(EntryTitle(entry));
+    const std::string title{EntryTitle(entry)};
     SetTitleCaption(player, std::string(fileNamePart(title)), title);
 
     player.mirror.SeekBarMax = BytesToMs(player, player.transport.MainLength);

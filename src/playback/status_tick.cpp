@@ -160,7 +160,7 @@ void FollowSwitch(Player& player) {
             it == pl.PlaylistEntries.end() ? -1 : static_cast<int>(it - pl.PlaylistEntries.begin());
     }
     pl.CurrentIndex = index;
-    const std::string title(EntryTitle(next->entry));
+    const std::string title{EntryTitle(next->entry)};
     SetTitleCaption(player, std::string(fileNamePart(title)), title);
     ScrollToCurrent(player);
     if (player.transport.PlayMode == PlayMode::Shuffle) {

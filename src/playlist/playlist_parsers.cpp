@@ -96,7 +96,7 @@ std::vector<std::string> parsePls(std::string_view bytes, std::string_view folde
     // Only the key decides what a line is: a title or a path that merely
     // contains "file" or "title" must not turn into an entry or a title.
     const TextFinder file("file", false);
-    const TextFinder title("title", false);
+    const TextFinder title{"title", false};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!file.contains(keyOf(lines[i])))
             continue;

@@ -81,7 +81,7 @@ void replaceEntryText(Player& player, int index, const std::string& newEntry) {
     if (player.transport.switchedTo && player.transport.switchedTo->entry == old)
         player.transport.switchedTo->entry = newEntry;
     if (player.feed.OutputStream != 0) {
-        const std::string title(EntryTitle(newEntry));
+        const std::string title{EntryTitle(newEntry)};
         SetTitleCaption(player, std::string(fileNamePart(title)), title);
     }
 }
