@@ -74,9 +74,9 @@ void TFileInfo_Form::showEntry(int index) {
     Memo1->setPlainText(shownLines(fileInfoText(player_, entry_, separator)));
     Memo1->setTabStopDistance(QFontMetricsF(Memo1->font()).horizontalAdvance(QLatin1Char(' ')) * 8);
     Button4->setVisible(isMp3Path(path));
-    // Four lines of text and room for a long folder path in the box.
+    // The text's five lines and a scroll bar for a long folder path.
     const QFontMetricsF metrics(Memo1->font());
-    Memo1->setMinimumHeight(static_cast<int>(metrics.lineSpacing() * 6));
+    Memo1->setFixedHeight(static_cast<int>(metrics.lineSpacing() * 7) + 2 * Memo1->frameWidth());
     resize(400, sizeHint().height());
     Edit1->setFocus();
     exec();
