@@ -121,7 +121,7 @@ SingleRename renameEntryFile(Player& player, int index, const std::string& entry
         return SingleRename::NoExtension;
     }
     const int line = lineOf(player.playlist, index, entry);
-    // A name with a "/" would move the file to another folder.
+    // A name with a "/" would move the file to another folder, a "|" split its line.
     if (line < 0 || !isPlainFileName(newName) ||
         renameNoReplace(path, newPath) != RenameResult::Renamed) {
         player.view.ShowMessageKind(MessageKind::Information, "无法重命名文件。");

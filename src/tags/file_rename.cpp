@@ -32,7 +32,8 @@ RenameResult renameNoReplace(const std::string& from, const std::string& to) {
 }
 
 bool isPlainFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/|") == std::string_view::npos;
 }
 
 namespace {

@@ -21,7 +21,8 @@ enum class RenameResult {
 // never replaces a file: a taken name is TargetExists.
 RenameResult renameNoReplace(const std::string& from, const std::string& to);
 
-// A name that stays in its folder: not empty, no "/", not "." or "..".
+// A name that stays in its folder (not empty, no "/", not "." or "..") and
+// that a playlist line can hold: a "|" would start the line's title.
 bool isPlainFileName(std::string_view name);
 
 // Puts `newEntry` in the place of the entry at `index` and of every copy of

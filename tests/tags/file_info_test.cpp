@@ -109,6 +109,8 @@ TEST_F(FileRename, RefusalsLeaveFileAndLine) {
     EXPECT_EQ(renameEntryFile(player, 0, a, "sub/a.mp3"), SingleRename::Failed);
     EXPECT_FALSE(fileExists(home.file("sub/a.mp3")));
     EXPECT_EQ(renameEntryFile(player, 0, a, "../a.mp3"), SingleRename::Failed);
+    // Nor may it hold the "|" that starts a line's title.
+    EXPECT_EQ(renameEntryFile(player, 0, a, "a|b.mp3"), SingleRename::Failed);
     EXPECT_EQ(entries[0], a);
     EXPECT_TRUE(fileExists(a));
 

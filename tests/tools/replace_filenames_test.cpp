@@ -49,6 +49,7 @@ TEST(RenamerNames, RefusedResults) {
     // A "/" would move the file elsewhere; "." and ".." are no names.
     EXPECT_EQ(firstRefusedName(targets, newPathsFor(targets, ".mp3", "/x.mp3")), 0);
     EXPECT_EQ(firstRefusedName(targets, newPathsFor(targets, "one.mp3", "..")), 0);
+    EXPECT_EQ(firstRefusedName(targets, newPathsFor(targets, "two", "a|b")), 1);
     EXPECT_EQ(refusedNameWarning("/m/two.mp3", "/m/"), "您想要重命名\rtwo.mp3\r为 ''.\r无法进行。");
     EXPECT_EQ(renamedCountMessage(3), "3 个文件已经被重命名。\r检查您的播放列表中更新的文件。");
 }
