@@ -25,6 +25,10 @@ void TAppKesto::startHotkeys() {
 }
 
 void TAppKesto::registerHotkeys(bool reportFailures) {
+    // Without X every binding would fail; the hotkeys page says so once
+    // instead of a box per function.
+    if (!hotkeys_->available())
+        return;
     RegisterAllHotkeys(*hotkeys_, player_->settings, [this, reportFailures](int function) {
         if (reportFailures)
             ShowMessageKind(MessageKind::Error,
