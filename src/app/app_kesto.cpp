@@ -95,6 +95,7 @@ TAppKesto::TAppKesto(QWidget* parent) : QMainWindow(parent) {
     connectActions();
     connectTransport();
     connectPlaylistCommands();
+    connectToolCommands();
     connect(ListScreen, &TGorseListbox::dragStarted, this, &TAppKesto::ListScreenStartDrag);
     connect(ListScreen, &TGorseListbox::dragMoved, this, [this](int y) {
         dragPointerY_ = y;
@@ -156,6 +157,7 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
         OpenPath(*player_, player_->paths.GetPlaylistPath(), OpenMode::ReplaceList);
         start_.enqueueOption = -1; // a plain start plays nothing by itself
     }
+    buildFavoritesMenu();
 }
 
 TAppKesto::~TAppKesto() = default;

@@ -39,6 +39,9 @@ class GlobalHotkeys;
 class MprisService;
 class TFileInfo_Form;
 class TReplaceFilenames_Form;
+class TFavorites_Form;
+class TFind_Form;
+class TTimer_Form;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -153,6 +156,15 @@ public:
     // A message box's own hook, so tests can answer it.
     std::function<int(MessageKind, const QString&)> messageHook;
     std::function<bool(const QString&)> questionHook;
+    // The one-line text question's hook (caption, prompt, text in and out;
+    // false for cancel), so tests can answer it.
+    std::function<bool(const QString&, const QString&, QString&)> textHook;
+
+    // The tool windows, once made (first use makes them).
+    TFind_Form* findForm() const { return find_.get(); }
+    TFavorites_Form* favoritesForm() const { return favorites_.get(); }
+    TTimer_Form* timerForm() const { return timer_.get(); }
+    QMenu* FavoritesMenu = nullptr;
 
 Q_SIGNALS:
     // A letter or digit typed into the list: the find window opens with it.
@@ -179,6 +191,15 @@ private:
     void connectActions();
     void connectTransport();
     void connectPlaylistCommands();
+    // Find, favourites and the sleep timer.
+    void connectToolCommands();
+    void openFind(const QString& seed);
+    void buildFavoritesMenu();
+    void favoritesAddCommand();
+    void openFavoriteAt(int position);
+    void favoritesOrganizeCommand();
+    void sleepTimerCommand();
+    bool askText(const QString& caption, const QString& prompt, QString& text);
     void folderCommand(bool replace);
     void openFilesCommand();
     void savePlaylistCommand();
@@ -262,6 +283,9 @@ private:
     std::unique_ptr<MprisService> mpris_;
     std::unique_ptr<TFileInfo_Form> fileInfo_;
     std::unique_ptr<TReplaceFilenames_Form> renamer_;
+    std::unique_ptr<TFind_Form> find_;
+    std::unique_ptr<TFavorites_Form> favorites_;
+    std::unique_ptr<TTimer_Form> timer_;
 
     ListStyle style_;
     LineMarks marks_;

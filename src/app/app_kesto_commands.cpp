@@ -46,8 +46,6 @@ namespace {
 // Commands whose windows come later: present in every menu, but disabled
 // until their work exists.
 QAction* Actions::*const kNotYetBuilt[] = {
-    &Actions::FindAc,         &Actions::SleepTimerAc,
-    &Actions::FavoritesAddAc, &Actions::FavoritesOrganize,
     &Actions::AddRadioAc,
 };
 
@@ -95,8 +93,9 @@ void TAppKesto::buildMenus() {
     addAll(play,
            {a.PlayAc, a.PauseAc, a.StopAc, a.RecordStartAc, nullptr, a.NextAc, a.PrevAc, a.QueuAc});
 
-    QMenu* favourites = bar->addMenu(QStringLiteral("收藏(&F)"));
-    addAll(favourites, {a.FavoritesAddAc, a.FavoritesOrganize, nullptr});
+    FavoritesMenu = bar->addMenu(QStringLiteral("收藏(&F)"));
+    FavoritesMenu->setObjectName(QStringLiteral("FavoritesMenu"));
+    addAll(FavoritesMenu, {a.FavoritesAddAc, a.FavoritesOrganize, nullptr});
 
     QMenu* options = bar->addMenu(QStringLiteral("选项(&O)"));
     addAll(options, {a.PreferencesAc, nullptr, a.ModeAc1, a.ModeAc2, a.ModeAc3, a.ModeAc4,

@@ -1,0 +1,96 @@
+#pragma once
+
+// The find window: type a few letters, see the matching playlist entries by
+// file name, and play, queue or jump to one. The result list is a model over
+// the index map, so a playlist of 100,000 entries costs one pass of the
+// filter per keystroke and the rows on screen, never a widget per row.
+
+#include "playlist/find_results.h"
+
+#include <QAbstractListModel>
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QAction;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPushButton;
+
+namespace kesto {
+
+class Player;
+
+// Row r of the results: the text of entry map[r] in the chosen view.
+class FindResultsModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit FindResultsModel(const Player& player, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    void setRows(std::vector<int> map);
+    // Every row's text anew: the map stays, so do the focus and the top row.
+    void setView(FindView view);
+    const std::vector<int>& map() const { return map_; }
+    FindView view() const { return view_; }
+
+private:
+    const Player& player_;
+    std::vector<int> map_;
+    FindView view_ = FindView::FileName;
+};
+
+class TFind_Form : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFind_Form(Player& player, QWidget* parent = nullptr);
+
+    // Fewer than two entries: nothing happens. Otherwise the window opens
+    // modally, with `text` typed in already; returns when it closes.
+    void OpenFind(const std::string& text);
+    // The rows for `text` (what every change of the field runs).
+    void FilterResults(const QString& text);
+    // The playlist view's font and colours, for the field and the list.
+    void setListLook(const QFont& font, const QColor& background, const QColor& ink);
+
+    // ---- Controls, by their designer names ----
+    QLineEdit* Edit1;
+    QListView* ListBox1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QMenu* PopupMenu1;
+    QAction* PlayItem; // "播放对象(&P)", Enter
+    QAction* QueueAc;  // Insert
+    QAction* JumpItem; // the ` key
+    QAction* Action1;  // the view switch, F8
+
+    FindResultsModel& results() { return *model_; }
+    int focusedRow() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void placeControls();
+    bool editKey(QKeyEvent* event);
+    void focusRow(int row);
+    // The entry of the focused row; -1 without one.
+    int chosenEntry() const;
+    void play(int closeWith);
+    void queue();
+    void jump();
+    void switchView();
+
+    Player& player_;
+    FindResultsModel* model_;
+    QString lastText_;
+};
+
+} // namespace kesto
