@@ -13,6 +13,7 @@
 #include "playback/volume.h"
 #include "player/player.h"
 #include "playlist/dir_form.h"
+#include "playlist/find_form.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"
 #include "playlist/playlist_sort.h"
@@ -21,10 +22,12 @@
 #include "prefs/preferences_form.h"
 #include "tags/file_info_form.h"
 #include "tools/about_form.h"
+#include "tools/favorites_form.h"
 #include "tools/info_form.h"
 #include "tools/input_form.h"
 #include "tools/message_boxes.h"
 #include "tools/replace_filenames_form.h"
+#include "tools/sleep_timer_form.h"
 
 #include <QAction>
 #include <QApplication>

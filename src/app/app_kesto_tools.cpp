@@ -3,6 +3,7 @@
 
 #include "app/app_kesto.h"
 
+#include "controls/gorse_listbox.h"
 #include "player/player.h"
 #include "playlist/find_form.h"
 #include "tools/favorites_form.h"

@@ -29,9 +29,9 @@ void markEntry(Player& player, int index) {
 std::vector<int> FilterResults(const std::vector<std::string>& entries, std::string_view text) {
     std::vector<int> map;
     if (text.empty()) {
-        map.resize(entries.size());
+        map.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i)
-            map[i] = static_cast<int>(i);
+            map.push_back(static_cast<int>(i));
         return map;
     }
     const TextFinder finder(text, false);

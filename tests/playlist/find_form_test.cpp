@@ -1,0 +1,180 @@
+// The find window, opened the way a user opens it: a letter typed in the
+// playlist, or the find command.
+
+#include "playlist/find_form.h"
+
+#include "app/app_window_fixture.h"
+#include "controls/gorse_listbox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+
+#include <functional>
+
+using namespace kesto;
+using namespace kesto::test;
+
+namespace {
+
+// Runs `work` once the find window is up, then makes sure it closes.
+void whenFindOpens(std::function<void(TFind_Form&)> work) {
+    QTimer::singleShot(0, [work] {
+        TFind_Form* form = nullptr;
+        QTRY_VERIFY((form = qobject_cast<TFind_Form*>(QApplication::activeModalWidget())));
+        work(*form);
+        if (form->isVisible())
+            form->reject();
+    });
+}
+
+QStringList rows(TFind_Form& form) {
+    QStringList texts;
+    for (int r = 0; r < form.results().rowCount(); ++r)
+        texts << form.results().data(form.results().index(r), Qt::DisplayRole).toString();
+    return texts;
+}
+
+std::vector<std::string> numbered(int count) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < count; ++i)
+        entries.push_back("/m/Dir/" + std::to_string(1000 + i) + ".mp3");
+    return entries;
+}
+
+} // namespace
+
+class FindFormTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aTypedLetterOpensItSeededAndEachChangeFilters() {
+        Fixture f;
+        f.player->playlist.PlaylistEntries = {"/m/one.mp3"};
+        RefreshListView(*f.player, false, false);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.window->ListScreen->setFocus();
+        // One entry: nothing to find among, no window.
+        QTest::keyClick(f.window->ListScreen, Qt::Key_O);
+        QVERIFY(!f.window->findForm() || !f.window->findForm()->isVisible());
+
+        f.player->playlist.PlaylistEntries = {"/m/Dido.mp3", "/m/abc.mp3", "/D/x.ogg",
+                                              "/m/bad.wav"};
+        RefreshListView(*f.player, false, false);
+        bool seen = false;
+        whenFindOpens([&](TFind_Form& form) {
+            seen = true;
+            QCOMPARE(form.windowTitle(), QStringLiteral("在当前列表中查找文件"));
+            QCOMPARE(form.Edit1->text(), QStringLiteral("d")); // lower-cased
+            QCOMPARE(form.Edit1->cursorPosition(), 1);
+            QVERIFY(!form.Edit1->hasSelectedText());
+            QCOMPARE(rows(form), (QStringList{"Dido.mp3", "x.ogg", "bad.wav"}));
+            QCOMPARE(form.focusedRow(), 0);
+            QTest::keyClicks(form.Edit1, QStringLiteral("I"));
+            QCOMPARE(rows(form), QStringList{"Dido.mp3"});
+            QTest::keyClick(form.Edit1, Qt::Key_Backspace); // wider again
+            QCOMPARE(rows(form).size(), 3);
+            // Keys typed in the list go to the field.
+            form.ListBox1->setFocus();
+            QTest::keyClicks(form.ListBox1, QStringLiteral("a"));
+            QCOMPARE(form.Edit1->text(), QStringLiteral("da"));
+            QCOMPARE(rows(form), QStringList{});
+            QTest::keyClick(form.Edit1, Qt::Key_Escape);
+            QVERIFY(!form.isVisible());
+            QCOMPARE(form.results().rowCount(), 0); // emptied on close
+        });
+        QTest::keyClick(f.window->ListScreen, Qt::Key_D, Qt::ShiftModifier);
+        QVERIFY(seen);
+    }
+
+    void pageKeysPlayQueueAndJump() {
+        Fixture f;
+        QVERIFY(f.window->actions().FindAc->isEnabled());
+        f.player->playlist.PlaylistEntries = numbered(200);
+        const std::string tone = writeTone(f.dir, "tone.wav", 1);
+        f.player->playlist.PlaylistEntries[150] = tone;
+        RefreshListView(*f.player, false, false);
+        f.player->playlist.CurrentIndex = 3;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+
+        int jumpedTo = -1;
+        whenFindOpens([&](TFind_Form& form) {
+            QCOMPARE(form.Edit1->text(), QString());
+            QCOMPARE(form.results().rowCount(), 200);
+            const int item = form.ListBox1->sizeHintForRow(0);
+            const int page = form.ListBox1->viewport()->height() / item;
+            QVERIFY(page > 2);
+            QTest::keyClick(form.Edit1, Qt::Key_PageDown);
+            QCOMPARE(form.focusedRow(), page - 1); // the last visible row
+            QTest::keyClick(form.Edit1, Qt::Key_PageDown);
+            QCOMPARE(form.focusedRow(), 2 * page - 1); // a whole page further
+            QTest::keyClick(form.Edit1, Qt::Key_Down);
+            QCOMPARE(form.focusedRow(), 2 * page);
+            QTest::keyClick(form.Edit1, Qt::Key_Down, Qt::ControlModifier); // not with a modifier
+            QCOMPARE(form.focusedRow(), 2 * page);
+            QCOMPARE(form.Edit1->text(), QString()); // none of them reached the field
+            // Jump: the line is selected in the playlist, nothing else changes.
+            jumpedTo = 2 * page;
+            QTest::keyClick(form.Edit1, Qt::Key_QuoteLeft);
+            QVERIFY(!form.isVisible());
+        });
+        f.window->actions().FindAc->trigger();
+        QCOMPARE(f.player->playlist.CurrentIndex, 3);
+        QCOMPARE(f.window->focusedLine(), jumpedTo);
+        QCOMPARE(f.window->selectedLines(), std::vector<int>{jumpedTo});
+
+        // Queue twice: in, then out again; the window closes each time.
+        for (const bool queued : {true, false}) {
+            whenFindOpens([](TFind_Form& form) {
+                QTest::keyClicks(form.Edit1, QStringLiteral("1007"));
+                QCOMPARE(form.results().rowCount(), 1);
+                QTest::keyClick(form.Edit1, Qt::Key_Insert);
+                QVERIFY(!form.isVisible());
+            });
+            f.window->actions().FindAc->trigger();
+            QCOMPARE(f.player->playlist.QueueList.size(), queued ? 1u : 0u);
+            QCOMPARE(f.player->playlist.CurrentIndex, 3);
+        }
+
+        // Play moves the current mark to the entry and starts it.
+        whenFindOpens([](TFind_Form& form) {
+            QTest::keyClicks(form.Edit1, QStringLiteral("tone"));
+            QTest::keyClick(form.Edit1, Qt::Key_Return);
+            QVERIFY(!form.isVisible());
+        });
+        f.window->actions().FindAc->trigger();
+        QCOMPARE(f.player->playlist.CurrentIndex, 150);
+        QCOMPARE(f.player->playlist.PlayingEntry, tone);
+    }
+
+    void viewSwitchKeepsTheRows() {
+        Fixture f;
+        f.player->playlist.PlaylistEntries = {"/m/a/x.mp3", "/m/b/y.mp3|Y"};
+        RefreshListView(*f.player, false, false);
+        f.window->show();
+        whenFindOpens([](TFind_Form& form) {
+            QTest::keyClick(form.Edit1, Qt::Key_Down);
+            QTest::keyClick(form.Edit1, Qt::Key_F8);
+            QCOMPARE(rows(form), (QStringList{"x", "y"})); // relative, no music folder set
+            QTest::keyClick(form.Edit1, Qt::Key_F8);
+            QCOMPARE(rows(form), (QStringList{"/m/a/x.mp3", "/m/b/y.mp3|Y"}));
+            QTest::keyClick(form.Edit1, Qt::Key_F8);
+            QCOMPARE(rows(form), (QStringList{"x.mp3", "y.mp3|Y"}));
+            QCOMPARE(form.focusedRow(), 1);
+            QTest::keyClick(form.Edit1, Qt::Key_F8);
+        });
+        f.window->actions().FindAc->trigger();
+        // Every opening starts again with file names.
+        whenFindOpens([](TFind_Form& form) {
+            QCOMPARE(rows(form), (QStringList{"x.mp3", "y.mp3|Y"}));
+        });
+        f.window->actions().FindAc->trigger();
+    }
+};
+
+QTEST_MAIN(FindFormTest)
+#include "find_form_test.moc"
