@@ -193,13 +193,13 @@ private:
     void connectPlaylistCommands();
     // Find, favourites and the sleep timer.
     void connectToolCommands();
-    void openFind(const QString& seed);
+    void openFindForm(const QString& seed);
     void buildFavoritesMenu();
     void favoritesAddCommand();
     void openFavoriteAt(int position);
     void favoritesOrganizeCommand();
     void sleepTimerCommand();
-    bool askText(const QString& caption, const QString& prompt, QString& text);
+    bool askLine(const QString& caption, const QString& prompt, QString& text);
     void folderCommand(bool replace);
     void openFilesCommand();
     void savePlaylistCommand();

@@ -31,15 +31,15 @@ QString menuText(const std::string& title) {
 
 void TAppKesto::connectToolCommands() {
     const Actions& a = actions();
-    connect(this, &TAppKesto::findRequested, this, &TAppKesto::openFind);
-    connect(a.FindAc, &QAction::triggered, this, [this] { openFind(QString()); });
+    connect(this, &TAppKesto::findRequested, this, &TAppKesto::openFindForm);
+    connect(a.FindAc, &QAction::triggered, this, [this] { openFindForm(QString()); });
     connect(a.FavoritesAddAc, &QAction::triggered, this,
             [this] { runListCommand([this] { favoritesAddCommand(); }); });
     connect(a.FavoritesOrganize, &QAction::triggered, this, [this] { favoritesOrganizeCommand(); });
     connect(a.SleepTimerAc, &QAction::triggered, this, [this] { sleepTimerCommand(); });
 }
 
-bool TAppKesto::askText(const QString& caption, const QString& prompt, QString& text) {
+bool TAppKesto::askLine(const QString& caption, const QString& prompt, QString& text) {
     const auto loop = player_->nestedLoops.enter();
     if (textHook)
         return textHook(caption, prompt, text);
@@ -48,7 +48,7 @@ bool TAppKesto::askText(const QString& caption, const QString& prompt, QString& 
     return AskText(*input_, caption, prompt, text);
 }
 
-void TAppKesto::openFind(const QString& seed) {
+void TAppKesto::openFindForm(const QString& seed) {
     if (!player_)
         return;
     if (!find_)
@@ -90,7 +90,7 @@ void TAppKesto::favoritesAddCommand() {
     const bool saved = FavoritesAdd(*player_, [this](const std::string& suggestion) {
         QString text = QString::fromStdString(suggestion);
         std::optional<std::string> answer;
-        if (askText(QStringLiteral("添加播放列表到收藏夹"), QStringLiteral("名称"), text))
+        if (askLine(QStringLiteral("添加播放列表到收藏夹"), QStringLiteral("名称"), text))
             answer = text.toStdString();
         return answer;
     });
@@ -107,7 +107,7 @@ void TAppKesto::favoritesOrganizeCommand() {
         favorites_->askTitle = [this](const std::string& title) {
             QString text = QString::fromStdString(title);
             std::optional<std::string> answer;
-            if (askText(QStringLiteral("编辑播放列表标题"), QStringLiteral("Name"), text))
+            if (askLine(QStringLiteral("编辑播放列表标题"), QStringLiteral("Name"), text))
                 answer = text.toStdString();
             return answer;
         };

@@ -15,6 +15,7 @@
 #include "app_window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
@@ -185,7 +186,15 @@ private Q_SLOTS:
         // A letter opens the find window and does not move the selection.
         QSignalSpy find(f.window.get(), &TAppKesto::findRequested);
         const int focused = f.window->ListScreen->focusedIndex();
+        bool findShown = false;
+        QTimer::singleShot(0, [&findShown] {
+            QWidget* modal = nullptr;
+            QTRY_VERIFY((modal = QApplication::activeModalWidget()));
+            findShown = modal->windowTitle() == QStringLiteral("在当前列表中查找文件");
+            modal->close();
+        });
         QTest::keyClick(f.window->ListScreen, Qt::Key_C);
+        QVERIFY(findShown);
         QCOMPARE(find.count(), 1);
         QCOMPARE(find.at(0).at(0).toString(), QStringLiteral("c"));
         QCOMPARE(f.window->ListScreen->focusedIndex(), focused);
