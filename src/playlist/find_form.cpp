@@ -136,11 +136,11 @@ void TFind_Form::OpenFind(const std::string& text) {
 void TFind_Form::FilterResults(const QString& text) {
     const std::string typed = text.toStdString();
     const std::vector<std::string>& entries = player_.playlist.PlaylistEntries;
-    // Typing on at the end narrows the last result: only its rows can match.
-    const bool narrows = !lastText_.isEmpty() && text.startsWith(lastText_, Qt::CaseInsensitive);
-    std::vector<int> rows = narrows ? refineResults(entries, model_->map(), typed)
-                                    : kesto::FilterResults(entries, typed);
-    lastText_ = text;
+    // Typing on narrows the last result: only its rows can match.
+    std::vector<int> rows = textNarrows(lastText_, typed)
+                                ? refineResults(entries, model_->map(), typed)
+                                : kesto::FilterResults(entries, typed);
+    lastText_ = typed;
     model_->setRows(std::move(rows));
     if (model_->rowCount() > 0)
         focusRow(0);

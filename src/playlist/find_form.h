@@ -90,7 +90,7 @@ private:
 
     Player& player_;
     FindResultsModel* model_;
-    QString lastText_;
+    std::string lastText_; // the text of the rows shown
 };
 
 } // namespace kesto

@@ -41,6 +41,11 @@ std::vector<int> FilterResults(const std::vector<std::string>& entries, std::str
     return map;
 }
 
+bool textNarrows(std::string_view previous, std::string_view text) {
+    return !previous.empty() &&
+           asciiLowerCopy(text).find(asciiLowerCopy(previous)) != std::string::npos;
+}
+
 std::vector<int> refineResults(const std::vector<std::string>& entries,
                                const std::vector<int>& previous, std::string_view text) {
     if (text.empty())

@@ -19,8 +19,12 @@ struct PlaylistState;
 // them for an empty text.
 std::vector<int> FilterResults(const std::vector<std::string>& entries, std::string_view text);
 
-// The same result when `previous` holds the rows for a text that `text`
-// contains (typing on at the end): only those rows need looking at again.
+// True when every entry matching `text` also matches `previous`: `text`
+// contains it, ASCII letter case aside, as when typing on at the end.
+bool textNarrows(std::string_view previous, std::string_view text);
+
+// The same result as FilterResults when `previous` holds the rows for a text
+// that `text` narrows: only those rows need looking at again.
 std::vector<int> refineResults(const std::vector<std::string>& entries,
                                const std::vector<int>& previous, std::string_view text);
 

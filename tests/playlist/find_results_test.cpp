@@ -48,6 +48,11 @@ TEST(FindFilter, NarrowingTheLastResultGivesTheSameRows) {
         rows = refineResults(entries, rows, typed);
         ASSERT_EQ(rows, FilterResults(entries, typed)) << typed;
     }
+    EXPECT_TRUE(textNarrows("ab", "xAB"));
+    EXPECT_FALSE(textNarrows("ab", "a"));
+    EXPECT_FALSE(textNarrows("", "a")); // no rows yet to narrow
+    // Only ASCII letters fold: "é" does not stand for "É".
+    EXPECT_FALSE(textNarrows("\xC3\xA9", "\xC3\x89"));
     // Rows of a list that has since shrunk are dropped, not read.
     EXPECT_EQ(refineResults({"ab"}, {0, 5}, "a"), Rows{0});
 }

@@ -66,7 +66,7 @@ TEST_F(Favorites, SaveAsksForATitleAndWritesTheList) {
     titles = {"Evening"};
     EXPECT_TRUE(FavoritesAdd(player, ask()));
     EXPECT_EQ(suggestions.back(), "Evening");
-    EXPECT_EQ(readFile(folder + "Evening.txt"), "/m/a.mp3\n/m/b.mp3\n");
+    EXPECT_EQ(readFile(folder + "Evening.txt"), "/m/a.mp3\r\n/m/b.mp3\r\n");
 
     // The same title again: the question, and No keeps the old file.
     show({"/m/c.mp3"});
@@ -74,11 +74,11 @@ TEST_F(Favorites, SaveAsksForATitleAndWritesTheList) {
     view.answers = {false};
     EXPECT_FALSE(FavoritesAdd(player, ask()));
     EXPECT_EQ(view.questions.back(), "已存在一个同名的播放列表。\r您想要替换已存在的文件吗？");
-    EXPECT_EQ(readFile(folder + "Evening.txt"), "/m/a.mp3\n/m/b.mp3\n");
+    EXPECT_EQ(readFile(folder + "Evening.txt"), "/m/a.mp3\r\n/m/b.mp3\r\n");
     titles = {"Evening"};
     view.answers = {true};
     EXPECT_TRUE(FavoritesAdd(player, ask()));
-    EXPECT_EQ(readFile(folder + "Evening.txt"), "/m/c.mp3\n");
+    EXPECT_EQ(readFile(folder + "Evening.txt"), "/m/c.mp3\r\n");
 
     titles = {""}; // an empty answer ends like cancel
     EXPECT_FALSE(FavoritesAdd(player, ask()));
@@ -128,7 +128,7 @@ TEST_F(Favorites, AReadOnlySettingsFileDoesNotStopThem) {
     show({"/m/a.mp3"});
     titles = {"ro"};
     EXPECT_TRUE(FavoritesAdd(player, ask()));
-    EXPECT_EQ(readFile(folder + "ro.txt"), "/m/a.mp3\n");
+    EXPECT_EQ(readFile(folder + "ro.txt"), "/m/a.mp3\r\n");
 }
 
 TEST_F(Favorites, OpeningKeepsThePlayingEntryCurrent) {

@@ -8,12 +8,12 @@ namespace {
 using Step = SleepCountdown::Step;
 
 // Ticks until the end; the seconds at which it faded and finished.
-struct Run {
+struct CountdownEnd {
     int fadeAt = -1;
     int finishedAt = -1;
 };
-Run runOut(SleepCountdown& c) {
-    Run run;
+CountdownEnd runOut(SleepCountdown& c) {
+    CountdownEnd run;
     for (int second = 1; second <= 100000 && c.running(); ++second) {
         switch (c.tick()) {
         case Step::Counting:
@@ -42,7 +42,7 @@ TEST(SleepCountdown, FadesForTheLastFiftySecondsThenFinishes) {
     for (const Case& c : cases) {
         SleepCountdown countdown;
         countdown.start(c.minutes);
-        const Run run = runOut(countdown);
+        const CountdownEnd run = runOut(countdown);
         EXPECT_EQ(run.fadeAt, c.fadeAt) << c.minutes;
         EXPECT_EQ(run.finishedAt, c.finishedAt) << c.minutes;
         EXPECT_FALSE(countdown.running());
