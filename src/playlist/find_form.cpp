@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace kesto {
 
@@ -263,8 +264,12 @@ void TFind_Form::showEvent(QShowEvent* event) {
     }
     placeControls();
     Edit1->setFocus();
-    Edit1->deselect();
-    Edit1->setCursorPosition(static_cast<int>(Edit1->text().size()));
+    // After the window's own first focus, which may select the whole text:
+    // the caret after the typed letter, so the next key types on.
+    QTimer::singleShot(0, this, [this] {
+        Edit1->deselect();
+        Edit1->setCursorPosition(static_cast<int>(Edit1->text().size()));
+    });
 }
 
 void TFind_Form::resizeEvent(QResizeEvent* event) {

@@ -26,6 +26,8 @@ TFavorites_Form::TFavorites_Form(Player& player, QWidget* parent)
 
     ListBox1 = new QListWidget(this);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // F2 renames through the question, not by editing the line in place.
+    ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     const auto makeAction = [this](const QString& text, const QKeySequence& key) {
         auto* action = new QAction(text, this);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <deque>
@@ -137,6 +138,10 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] {
             TFavorites_Form* form = nullptr;
             QTRY_VERIFY((form = qobject_cast<TFavorites_Form*>(QApplication::activeModalWidget())));
+            // Closed whatever the checks say, so a failure cannot hang the test.
+            const auto close = qScopeGuard([form] { form->reject(); });
+            form->activateWindow();
+            QTRY_VERIFY(form->isActiveWindow());
             form->openFolder = [&](const QString& folder) {
                 explored << folder;
             };
