@@ -1,13 +1,14 @@
 #include "playlist/find_form.h"
 
+#include "controls/gorse_listbox.h"
 #include "player/player.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -22,32 +23,6 @@ constexpr int kListAboveButtons = 6;
 
 } // namespace
 
-FindResultsModel::FindResultsModel(const Player& player, QObject* parent)
-    : QAbstractListModel(parent), player_(player) {}
-
-int FindResultsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(map_.size());
-}
-
-QVariant FindResultsModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
-        return {};
-    return QString::fromStdString(
-        findRowText(player_.playlist, map_[static_cast<std::size_t>(index.row())], view_));
-}
-
-void FindResultsModel::setRows(std::vector<int> map) {
-    beginResetModel();
-    map_ = std::move(map);
-    endResetModel();
-}
-
-void FindResultsModel::setView(FindView view) {
-    view_ = view;
-    if (!map_.empty())
-        Q_EMIT dataChanged(index(0), index(rowCount() - 1), {Qt::DisplayRole});
-}
-
 TFind_Form::TFind_Form(Player& player, QWidget* parent) : QDialog(parent), player_(player) {
     setWindowTitle(QStringLiteral("在当前列表中查找文件"));
     QFont own = font();
@@ -57,17 +32,16 @@ TFind_Form::TFind_Form(Player& player, QWidget* parent) : QDialog(parent), playe
 
     Edit1 = new QLineEdit(this);
     Edit1->installEventFilter(this);
-    model_ = new FindResultsModel(player_, this);
-    ListBox1 = new QListView(this);
-    // Every row is one line of one font: the view never measures the rows
-    // it does not show, which is what keeps a long list fast.
-    ListBox1->setUniformItemSizes(true);
-    ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox1->setTextElideMode(Qt::ElideNone);
-    ListBox1->setModel(model_);
+    ListBox1 = new TGorseListbox(this);
+    ListBox1->setDrawItem(
+        [this](QPainter& p, int row, const QRect& r, TGorseListbox::LineState state) {
+            drawRow(p, row, r, state.selected);
+        });
     ListBox1->installEventFilter(this);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ink_ = palette().color(QPalette::Text);
+    ListBox1->setBackground(palette().color(QPalette::Base));
+    ListBox1->setItemHeight(ListBox1->fontMetrics().height() + 1);
     Button1 = new QPushButton(QStringLiteral("确定(&O)"), this);
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("取消(&C)"), this);
@@ -96,10 +70,9 @@ TFind_Form::TFind_Form(Player& player, QWidget* parent) : QDialog(parent), playe
     connect(Edit1, &QLineEdit::textChanged, this, &TFind_Form::FilterResults);
     connect(Button1, &QPushButton::clicked, this, [this] { play(QDialog::Accepted); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ListBox1, &QListView::doubleClicked, this, [this] { play(QDialog::Accepted); });
-    connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos));
-    });
+    connect(ListBox1, &TGorseListbox::lineDoubleClicked, this, [this] { play(QDialog::Accepted); });
+    connect(ListBox1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(ListBox1->mapToGlobal(pos)); });
     connect(PlayItem, &QAction::triggered, this, [this] { play(QDialog::Rejected); });
     connect(QueueAc, &QAction::triggered, this, &TFind_Form::queue);
     connect(JumpItem, &QAction::triggered, this, &TFind_Form::jump);
@@ -108,19 +81,41 @@ TFind_Form::TFind_Form(Player& player, QWidget* parent) : QDialog(parent), playe
 }
 
 void TFind_Form::setListLook(const QFont& font, const QColor& background, const QColor& ink) {
-    for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ListBox1)}) {
-        w->setFont(font);
-        QPalette p = w->palette();
-        p.setColor(QPalette::Base, background);
-        p.setColor(QPalette::Text, ink);
-        w->setPalette(p);
-    }
+    Edit1->setFont(font);
+    QPalette p = Edit1->palette();
+    p.setColor(QPalette::Base, background);
+    p.setColor(QPalette::Text, ink);
+    Edit1->setPalette(p);
+    ListBox1->setFont(font);
+    ListBox1->setBackground(background);
+    ListBox1->setItemHeight(QFontMetrics(font, ListBox1).height() + 1);
+    ink_ = ink;
+}
+
+void TFind_Form::drawRow(QPainter& painter, int row, const QRect& rect, bool selected) {
+    const QPalette& colours = palette();
+    painter.fillRect(rect, selected ? colours.color(QPalette::Highlight) : ListBox1->background());
+    painter.setPen(selected ? colours.color(QPalette::HighlightedText) : ink_);
+    painter.drawText(rect.adjusted(2, 0, -2, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, rowText(row));
+}
+
+QString TFind_Form::rowText(int row) const {
+    if (row < 0 || row >= rowCount())
+        return {};
+    return QString::fromStdString(
+        findRowText(player_.playlist, map_[static_cast<std::size_t>(row)], view_));
+}
+
+void TFind_Form::setRows(std::vector<int> map) {
+    map_ = std::move(map);
+    ListBox1->setCount(rowCount());
 }
 
 void TFind_Form::OpenFind(const std::string& text) {
     if (isVisible())
         return;
-    model_->setView(FindView::FileName);
+    view_ = FindView::FileName;
     if (player_.playlist.PlaylistEntries.size() < 2)
         return;
     const QString seed = QString::fromStdString(text);
@@ -138,32 +133,37 @@ void TFind_Form::FilterResults(const QString& text) {
     const std::string typed = text.toStdString();
     const std::vector<std::string>& entries = player_.playlist.PlaylistEntries;
     // Typing on narrows the last result: only its rows can match.
-    std::vector<int> rows = textNarrows(lastText_, typed)
-                                ? refineResults(entries, model_->map(), typed)
-                                : kesto::FilterResults(entries, typed);
+    std::vector<int> rows = textNarrows(lastText_, typed) ? refineResults(entries, map_, typed)
+                                                          : kesto::FilterResults(entries, typed);
     lastText_ = typed;
-    model_->setRows(std::move(rows));
-    if (model_->rowCount() > 0)
+    setRows(std::move(rows));
+    if (rowCount() > 0)
         focusRow(0);
 }
 
 int TFind_Form::focusedRow() const {
-    const QModelIndex current = ListBox1->currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return ListBox1->focusedIndex();
 }
 
 void TFind_Form::focusRow(int row) {
-    const QModelIndex index = model_->index(row);
-    ListBox1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    ListBox1->scrollTo(index);
+    if (row < 0 || row >= rowCount())
+        return;
+    ListBox1->clearSelection();
+    ListBox1->setSelected(row, true);
+    ListBox1->setFocusedIndex(row);
+    const int top = ListBox1->topIndex();
+    const int visible = std::max(ListBox1->visibleRows(), 1);
+    if (row < top)
+        ListBox1->setTopIndex(row);
+    else if (row >= top + visible)
+        ListBox1->setTopIndex(row - visible + 1);
 }
 
 int TFind_Form::chosenEntry() const {
     const int row = focusedRow();
-    const std::vector<int>& map = model_->map();
-    if (row < 0 || static_cast<std::size_t>(row) >= map.size())
+    if (row < 0 || row >= rowCount())
         return -1;
-    return map[static_cast<std::size_t>(row)];
+    return map_[static_cast<std::size_t>(row)];
 }
 
 void TFind_Form::play(int closeWith) {
@@ -192,14 +192,9 @@ void TFind_Form::jump() {
 }
 
 void TFind_Form::switchView() {
-    const int focused = focusedRow();
-    const int top = ListBox1->indexAt(QPoint(1, 1)).row();
-    model_->setView(nextFindView(model_->view()));
-    if (top >= 0)
-        ListBox1->scrollTo(model_->index(top), QAbstractItemView::PositionAtTop);
-    if (focused >= 0)
-        ListBox1->selectionModel()->setCurrentIndex(model_->index(focused),
-                                                    QItemSelectionModel::ClearAndSelect);
+    // The same rows, focus and top row, in other words.
+    view_ = nextFindView(view_);
+    ListBox1->repaintLines();
 }
 
 bool TFind_Form::editKey(QKeyEvent* event) {
@@ -225,13 +220,11 @@ bool TFind_Form::editKey(QKeyEvent* event) {
     default:
         return false;
     }
-    const int rows = model_->rowCount();
+    const int rows = rowCount();
     if (rows == 0 || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return true;
-    const int itemHeight = std::max(ListBox1->sizeHintForRow(0), 1);
-    const int page = ListBox1->viewport()->height() / itemHeight;
-    const int top = std::max(ListBox1->indexAt(QPoint(1, 1)).row(), 0);
-    focusRow(findKeyRow(key, std::max(focusedRow(), 0), top, page, rows));
+    const int page = ListBox1->viewport()->height() / ListBox1->itemHeight();
+    focusRow(findKeyRow(key, std::max(focusedRow(), 0), ListBox1->topIndex(), page, rows));
     return true;
 }
 
@@ -293,7 +286,7 @@ void TFind_Form::placeControls() {
 }
 
 void TFind_Form::done(int result) {
-    model_->setRows({});
+    setRows({});
     lastText_.clear();
     QDialog::done(result);
 }

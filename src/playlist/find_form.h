@@ -1,13 +1,13 @@
 #pragma once
 
 // The find window: type a few letters, see the matching playlist entries by
-// file name, and play, queue or jump to one. The result list is a model over
-// the index map, so a playlist of 100,000 entries costs one pass of the
-// filter per keystroke and the rows on screen, never a widget per row.
+// file name, and play, queue or jump to one. The result list is the player's
+// own virtual list over the index map: a playlist of 100,000 entries costs
+// one pass of the filter per keystroke and the rows on screen, never a
+// widget or a string per row.
 
 #include "playlist/find_results.h"
 
-#include <QAbstractListModel>
 #include <QDialog>
 
 #include <string>
@@ -15,34 +15,13 @@
 
 class QAction;
 class QLineEdit;
-class QListView;
 class QMenu;
 class QPushButton;
 
 namespace kesto {
 
 class Player;
-
-// Row r of the results: the text of entry map[r] in the chosen view.
-class FindResultsModel : public QAbstractListModel {
-    Q_OBJECT
-public:
-    explicit FindResultsModel(const Player& player, QObject* parent = nullptr);
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-
-    void setRows(std::vector<int> map);
-    // Every row's text anew: the map stays, so do the focus and the top row.
-    void setView(FindView view);
-    const std::vector<int>& map() const { return map_; }
-    FindView view() const { return view_; }
-
-private:
-    const Player& player_;
-    std::vector<int> map_;
-    FindView view_ = FindView::FileName;
-};
+class TGorseListbox;
 
 class TFind_Form : public QDialog {
     Q_OBJECT
@@ -59,7 +38,7 @@ public:
 
     // ---- Controls, by their designer names ----
     QLineEdit* Edit1;
-    QListView* ListBox1;
+    TGorseListbox* ListBox1;
     QPushButton* Button1;
     QPushButton* Button2;
     QMenu* PopupMenu1;
@@ -68,7 +47,11 @@ public:
     QAction* JumpItem; // the ` key
     QAction* Action1;  // the view switch, F8
 
-    FindResultsModel& results() { return *model_; }
+    // The rows: row r shows entry resultMap()[r] in the view chosen.
+    const std::vector<int>& resultMap() const { return map_; }
+    int rowCount() const { return static_cast<int>(map_.size()); }
+    QString rowText(int row) const;
+    FindView view() const { return view_; }
     int focusedRow() const;
 
 protected:
@@ -87,10 +70,14 @@ private:
     void queue();
     void jump();
     void switchView();
+    void setRows(std::vector<int> map);
+    void drawRow(QPainter& painter, int row, const QRect& rect, bool selected);
 
     Player& player_;
-    FindResultsModel* model_;
+    std::vector<int> map_;
+    FindView view_ = FindView::FileName;
     std::string lastText_; // the text of the rows shown
+    QColor ink_;
 };
 
 } // namespace kesto

@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
 #include <QTest>
 
 #include <functional>
@@ -35,8 +34,8 @@ void whenFindOpens(std::function<void(TFind_Form&)> work) {
 
 QStringList rows(TFind_Form& form) {
     QStringList texts;
-    for (int r = 0; r < form.results().rowCount(); ++r)
-        texts << form.results().data(form.results().index(r), Qt::DisplayRole).toString();
+    for (int r = 0; r < form.rowCount(); ++r)
+        texts << form.rowText(r);
     return texts;
 }
 
@@ -87,7 +86,7 @@ private Q_SLOTS:
             QCOMPARE(rows(form), QStringList{});
             QTest::keyClick(form.Edit1, Qt::Key_Escape);
             QVERIFY(!form.isVisible());
-            QCOMPARE(form.results().rowCount(), 0); // emptied on close
+            QCOMPARE(form.rowCount(), 0); // emptied on close
         });
         QTest::keyClick(f.window->ListScreen, Qt::Key_D, Qt::ShiftModifier);
         QVERIFY(seen);
@@ -107,9 +106,8 @@ private Q_SLOTS:
         int jumpedTo = -1;
         whenFindOpens([&](TFind_Form& form) {
             QCOMPARE(form.Edit1->text(), QString());
-            QCOMPARE(form.results().rowCount(), 200);
-            const int item = form.ListBox1->sizeHintForRow(0);
-            const int page = form.ListBox1->viewport()->height() / item;
+            QCOMPARE(form.rowCount(), 200);
+            const int page = form.ListBox1->visibleRows();
             QVERIFY(page > 2);
             QTest::keyClick(form.Edit1, Qt::Key_PageDown);
             QCOMPARE(form.focusedRow(), page - 1); // the last visible row
@@ -134,7 +132,7 @@ private Q_SLOTS:
         for (const bool queued : {true, false}) {
             whenFindOpens([](TFind_Form& form) {
                 QTest::keyClicks(form.Edit1, QStringLiteral("1007"));
-                QCOMPARE(form.results().rowCount(), 1);
+                QCOMPARE(form.rowCount(), 1);
                 QTest::keyClick(form.Edit1, Qt::Key_Insert);
                 QVERIFY(!form.isVisible());
             });
