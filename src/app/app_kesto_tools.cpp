@@ -4,6 +4,7 @@
 #include "app/app_kesto.h"
 
 #include "controls/gorse_listbox.h"
+#include "playback/next_entry.h"
 #include "player/player.h"
 #include "playlist/find_form.h"
 #include "tools/favorites_form.h"
@@ -56,9 +57,13 @@ void TAppKesto::openFindForm(const QString& seed) {
     const QPalette& colours = ListScreen->palette();
     find_->setListLook(style_.font(), style_.background.resolve(colours),
                        style_.fontColor.resolve(colours));
-    // The result rows are playlist indexes: list changes wait until it closes.
-    const auto loop = player_->nestedLoops.enter();
-    find_->OpenFind(seed.toStdString());
+    {
+        // The result rows are playlist indexes: list changes wait until it closes.
+        const auto loop = player_->nestedLoops.enter();
+        find_->OpenFind(seed.toStdString());
+    }
+    // A queue toggled there changes what plays next.
+    playOrderChanged(*player_);
 }
 
 void TAppKesto::buildFavoritesMenu() {

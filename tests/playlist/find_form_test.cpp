@@ -152,6 +152,27 @@ private Q_SLOTS:
         QCOMPARE(f.player->playlist.PlayingEntry, tone);
     }
 
+    // A second start hands over a path while the window is open: the list
+    // keeps the rows' entries until it closes, then the path comes in.
+    void aHandOverWaitsUntilTheWindowCloses() {
+        Fixture f;
+        f.player->playlist.PlaylistEntries = {"/m/a.mp3", "/m/b.mp3"};
+        RefreshListView(*f.player, false, false);
+        const std::string tone = writeTone(f.dir, "handed.wav", 1);
+        f.window->show();
+        whenFindOpens([&](TFind_Form& form) {
+            f.window->receiveHandOver(QString::fromStdString(tone));
+            QTest::qWait(50);
+            QCOMPARE(f.player->playlist.PlaylistEntries.size(), 2u);
+            QTest::keyClicks(form.Edit1, QStringLiteral("b.mp3"));
+            QCOMPARE(form.rowCount(), 1);
+            QTest::keyClick(form.Edit1, Qt::Key_QuoteLeft);
+        });
+        f.window->actions().FindAc->trigger();
+        QCOMPARE(f.window->focusedLine(), 1); // the jump went to b, not to a line of a new list
+        QTRY_COMPARE(f.player->playlist.PlaylistEntries, std::vector<std::string>{tone});
+    }
+
     void viewSwitchKeepsTheRows() {
         Fixture f;
         f.player->playlist.PlaylistEntries = {"/m/a/x.mp3", "/m/b/y.mp3|Y"};

@@ -122,16 +122,5 @@ TEST_F(FindCommands, QueueTogglesAndKeepsTheCurrentLine) {
     EXPECT_EQ(pl.QueueList, std::vector<std::string>{"/m/d.mp3"});
 }
 
-TEST_F(FindCommands, RowsShowTheEntryInEachView) {
-    pl.RootMediaList = {"/m/"};
-    pl.RelativeDelimiter = " - ";
-    show({"/m/x/a.mp3|Title", "/m/x/b.mp3"});
-    EXPECT_EQ(findRowText(pl, 1, FindView::WholeEntry), "/m/x/b.mp3");
-    EXPECT_EQ(findRowText(pl, 1, FindView::FileName), "b.mp3");
-    EXPECT_EQ(findRowText(pl, 1, FindView::Relative), "x - b");
-    EXPECT_EQ(findRowText(pl, 5, FindView::FileName), "");
-    EXPECT_EQ(nextFindView(nextFindView(nextFindView(FindView::FileName))), FindView::FileName);
-}
-
 } // namespace
 } // namespace kesto::test
