@@ -106,23 +106,24 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
     QWidget* viewport = form.ListBox1->viewport();
 
-    Stats key;
-    Stats keyOnly;
+    // Typing "d" into an empty field (a full pass of the filter) and taking it
+    // back (every entry a row again, no search).
+    Stats typeKey, typeOnly, backKey;
     for (int i = 0; i < 100; ++i) {
-        // Typing "d" into an empty field and taking it back: each a full pass.
-        for (const auto& [k, text] :
-             {std::pair{Qt::Key_D, QStringLiteral("d")}, std::pair{Qt::Key_Backspace, QString()}}) {
-            QElapsedTimer t;
-            t.start();
-            press(form.Edit1, k, text);
-            const qint64 pressed = t.nsecsElapsed();
-            viewport->repaint();
-            key.add(t.nsecsElapsed());
-            keyOnly.add(pressed);
-        }
+        QElapsedTimer t;
+        t.start();
+        press(form.Edit1, Qt::Key_D, QStringLiteral("d"));
+        typeOnly.add(t.nsecsElapsed());
+        viewport->repaint();
+        typeKey.add(t.nsecsElapsed());
+        t.restart();
+        press(form.Edit1, Qt::Key_Backspace, QString());
+        viewport->repaint();
+        backKey.add(t.nsecsElapsed());
     }
-    key.print("key press to the list repainted");
-    keyOnly.print("  of which the key press (filter, rows, focus)");
+    typeKey.print("key \"d\" to the list repainted");
+    typeOnly.print("  of which the key (filter, rows, focus)");
+    backKey.print("Backspace to the list repainted");
 
     Stats floor;
     for (int i = 0; i < 200; ++i) {
