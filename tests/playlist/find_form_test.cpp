@@ -5,10 +5,13 @@
 
 #include "app/app_window_fixture.h"
 #include "controls/gorse_listbox.h"
+#include "support/fake_view.h"
+#include "support/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 
 #include <functional>
@@ -171,6 +174,30 @@ private Q_SLOTS:
         f.window->actions().FindAc->trigger();
         QCOMPARE(f.window->focusedLine(), 1); // the jump went to b, not to a line of a new list
         QTRY_COMPARE(f.player->playlist.PlaylistEntries, std::vector<std::string>{tone});
+    }
+
+    // A list font above 10 points gets a window nearly as large as the
+    // screen; otherwise it keeps its small size.
+    void theListFontSetsTheSize() {
+        test::TempDir home;
+        test::FakeView view;
+        Player player(AppPaths(home.path()), view);
+        player.playlist.PlaylistEntries = {"/m/a.mp3", "/m/b.mp3"};
+        TFind_Form form(player);
+        QSize sizes[2];
+        for (const int points : {9, 12}) {
+            QFont font = form.font();
+            font.setPointSize(points);
+            form.setListLook(font, Qt::white, Qt::black);
+            QTimer::singleShot(0, &form, [&form, &sizes, points] {
+                sizes[points > 10] = form.size();
+                form.reject();
+            });
+            form.OpenFind("a");
+        }
+        QCOMPARE(sizes[0], QSize(432, 365));
+        const QSize screen = QApplication::primaryScreen()->availableSize();
+        QCOMPARE(sizes[1], screen - QSize(100, 100));
     }
 
     void viewSwitchKeepsTheRows() {
