@@ -6,15 +6,12 @@
 #include "playlist/open_path.h"
 #include "playlist/playlist_files.h"
 #include "playlist/playlist_sort.h"
+#include "tags/file_rename.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kesto {
 
@@ -34,21 +31,6 @@ bool ensureFolder(const std::string& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     return fs::is_directory(folder, error);
-}
-
-// rename() would silently replace an existing file: the kernel's no-replace
-// rename where the file system has it, else a hard link, which also refuses
-// an existing name, and the old name removed.
-bool renameNoReplace(const std::string& from, const std::string& to) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-#endif
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return false;
-    return ::unlink(from.c_str()) == 0;
 }
 
 } // namespace
@@ -120,7 +102,9 @@ FavoriteRename renameFavorite(const std::string& folder, const std::string& file
     std::error_code error;
     if (fs::equivalent(file, target, error))
         return FavoriteRename::Renamed;
-    return renameNoReplace(file, target) ? FavoriteRename::Renamed : FavoriteRename::Failed;
+    // rename() would silently replace another favourite of that name.
+    return renameNoReplace(file, target) == RenameResult::Renamed ? FavoriteRename::Renamed
+                                                                  : FavoriteRename::Failed;
 }
 
 void FavoriteRenameCommand(PlayerView& view, const std::string& folder, const std::string& file,
