@@ -16,6 +16,7 @@
 #include "playlist/open_path.h"
 #include "playlist/playlist_sort.h"
 #include "prefs/list_style.h"
+#include "stream/radio_form.h"
 #include "tools/about_form.h"
 #include "tools/info_form.h"
 #include "tools/input_form.h"

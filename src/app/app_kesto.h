@@ -34,6 +34,7 @@ class TInfo_Form;
 class TInput_Form;
 class TAbout_Form;
 class TDir_Form;
+class TRadio_Form;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -203,6 +204,11 @@ private:
     void totalTimeCommand();
     void viewPlayBarCommand();
     void viewProgressPanelCommand();
+    // Internet radio (app_kesto_radio.cpp).
+    void addRadioCommand();
+    void fileInfoCommand();
+    // F2 on a stream entry: its address and title, and the station's name.
+    void streamPropertiesCommand(int line);
 
     // Input.
     bool listKeyPress(QKeyEvent* event);
@@ -242,6 +248,7 @@ private:
     std::unique_ptr<TInput_Form> input_;
     std::unique_ptr<TAbout_Form> about_;
     std::unique_ptr<TDir_Form> dirForm_;
+    std::unique_ptr<TRadio_Form> radioForm_;
 
     ListStyle style_;
     LineMarks marks_;

@@ -43,9 +43,8 @@ namespace {
 // Commands whose windows come later: present in every menu, but disabled
 // until their work exists.
 QAction* Actions::*const kNotYetBuilt[] = {
-    &Actions::PreferencesAc, &Actions::FileInfoAc,     &Actions::FindAc,
-    &Actions::SleepTimerAc,  &Actions::FavoritesAddAc, &Actions::FavoritesOrganize,
-    &Actions::AddRadioAc,
+    &Actions::PreferencesAc,     &Actions::FindAc, &Actions::SleepTimerAc, &Actions::FavoritesAddAc,
+    &Actions::FavoritesOrganize,
 };
 
 // A null item is a separator.
@@ -202,6 +201,8 @@ void TAppKesto::connectActions() {
         setViewFormat(*player_, viewFormatFromInt((toInt(player_->playlist.ViewFormat) + 1) % 3));
     });
     onList(a.QueuAc, [this] { QueueSelected(*player_); });
+    onList(a.AddRadioAc, [this] { addRadioCommand(); });
+    onList(a.FileInfoAc, [this] { fileInfoCommand(); });
     on(a.Level1Ac, [this] { SetVUStyle(VUStyle::None); });
     on(a.Level2Ac, [this] { SetVUStyle(VUStyle::SevenLeds); });
     on(a.Level3Ac, [this] { SetVUStyle(VUStyle::FourteenLeds); });
