@@ -45,7 +45,10 @@ std::unique_ptr<Mpg123Decoder> Mpg123Decoder::openStream(std::unique_ptr<ByteSou
     std::unique_ptr<Mpg123Decoder> d(new Mpg123Decoder(std::move(source)));
     error = AudioError::Internal;
     // No gapless trimming: a stream has neither a start nor an end to trim.
-    if (!d->createHandle(MPG123_QUIET | MPG123_NO_FRANKENSTEIN))
+    // Stations that relay files send each file's length header along; taken
+    // at its word, it would end the stream after the first file.
+    if (!d->createHandle(MPG123_QUIET | MPG123_NO_FRANKENSTEIN | MPG123_IGNORE_STREAMLENGTH |
+                         MPG123_IGNORE_INFOFRAME))
         return nullptr;
     mpg123_handle* mh = d->handle_;
     // A station that drops a few bytes must not end the stream: look further for the next frame.

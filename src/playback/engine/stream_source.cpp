@@ -80,6 +80,11 @@ std::size_t StreamRing::peek(std::uint8_t* data, std::size_t size, Clock::time_p
     return copyOut(data, size);
 }
 
+bool StreamRing::finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
 bool StreamRing::exhausted() const {
     std::lock_guard lock(mutex_);
     return finished_ && (fill_ == 0 || cancelled_.load());

@@ -47,6 +47,8 @@ public:
 
     // True once nothing is left and nothing more will come.
     bool exhausted() const;
+    // True once nothing more will come (there may be bytes left).
+    bool finished() const;
     bool cancelled() const { return cancelled_.load(); }
     std::size_t capacity() const { return capacity_; }
     // Bytes written and read since the start.

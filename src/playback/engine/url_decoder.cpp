@@ -70,7 +70,7 @@ std::unique_ptr<Decoder> openUrlDecoder(std::shared_ptr<UrlDownload> download,
         std::array<std::uint8_t, kSniffBytes> head{};
         const std::size_t got = ring->peek(head.data(), head.size(), deadline);
         format = sniffFormat(head.data(), got);
-        if (format == StreamFormat::Refused && got < head.size() && !ring->exhausted()) {
+        if (format == StreamFormat::Refused && got < head.size() && !ring->finished()) {
             error = AudioError::Timeout;
             return nullptr;
         }
