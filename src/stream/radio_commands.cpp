@@ -1,5 +1,6 @@
 #include "stream/radio_commands.h"
 
+#include "platform/download_to_file.h"
 #include "player/player.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"
@@ -84,9 +85,17 @@ void DownloadPlaylist(Player& player, const std::string& url) {
     const std::string target = downloadTarget(player);
     player.stream.workers.start([&player, url, target](const std::shared_ptr<WorkerToken>& self) {
         const auto& download = player.stream.hooks.download;
+        bool written = false;
+        if (download) {
+            written = download(url, target);
+        } else {
+            DownloadOptions options;
+            options.cancel = &self->stopFlag();
+            written = DownloadToFile(url, target, options) > 0;
+        }
         std::error_code ignored;
-        const bool fetched = download && download(url, target) && !self->stopRequested() &&
-                             std::filesystem::file_size(target, ignored) > 0;
+        const bool fetched =
+            written && !self->stopRequested() && std::filesystem::file_size(target, ignored) > 0;
         player.view.post([&player, self, target, fetched] {
             if (self->stopRequested())
                 return;

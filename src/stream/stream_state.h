@@ -30,7 +30,7 @@ struct StreamHooks {
     // A stream's ICY block or metadata. Unset: the engine's StreamGetTags.
     std::function<std::optional<std::string>(AudioHandle, TagKind)> readTags;
     // Fetches `url` into the file `path`; true when at least one byte came.
-    // Runs on a worker thread. Unset: no download is possible.
+    // Runs on a worker thread. Unset: DownloadToFile.
     std::function<bool(const std::string& url, const std::string& path)> download;
 };
 

@@ -22,6 +22,8 @@ class WorkerToken {
 public:
     void requestStop();
     bool stopRequested() const { return stop_.load(); }
+    // For calls that watch a flag themselves (a download).
+    const std::atomic<bool>& stopFlag() const { return stop_; }
     // Sleeps for `wait` or until a stop is requested; true when one was.
     bool waitStop(std::chrono::milliseconds wait);
     bool finished() const { return finished_.load(); }
