@@ -131,10 +131,14 @@ TEST_F(EngineStreamConnect, StopOrAFileDuringTheFirstWaitPreventsTheConnection) 
     const std::string file = addWav("file.wav", loudTone(secondsToFrames(20), 2));
     OpenEntry(p(), 0);
     StopPlayback(p(), true);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(openedUrls().empty()) << "Stop ended the connection";
+    EXPECT_EQ(p().feed.OutputStream.load(), 0u);
+
     OpenEntry(p(), 0);
     OpenEntry(p(), 1);
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(openedUrls().empty());
+    EXPECT_TRUE(openedUrls().empty()) << "the file ended the connection";
     EXPECT_EQ(pl().PlayingEntry, file);
     EXPECT_TRUE(playing());
 }
