@@ -53,6 +53,10 @@ std::unique_ptr<Mpg123Decoder> Mpg123Decoder::openStream(std::unique_ptr<ByteSou
     mpg123_handle* mh = d->handle_;
     // A station that drops a few bytes must not end the stream: look further for the next frame.
     mpg123_param(mh, MPG123_RESYNC_LIMIT, 64 * 1024, 0.);
+    // Fed buffers come back to a pool big enough for one of our chunks, so
+    // feeding allocates nothing once the stream runs.
+    mpg123_param(mh, MPG123_FEEDPOOL, 16, 0.);
+    mpg123_param(mh, MPG123_FEEDBUFFER, static_cast<long>(kFeedChunk), 0.);
     if (mpg123_open_feed(mh) != MPG123_OK)
         return nullptr;
     d->input_ = std::make_unique<std::uint8_t[]>(kFeedChunk);

@@ -156,27 +156,49 @@ TEST(EngineUrlStream, UntypedOggFoundByItsBytesAndRedirectFollowed) {
     audio.StreamFree(h);
 }
 
-TEST(EngineUrlStream, DryRingStallsOutputAndClosedConnectionStopsIt) {
-    const std::string mp3 = mp3File(sineTone(44100, 2, 22050, 440), 44100, 2);
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    LoopbackServer station([&](int fd, const std::string&) {
-        sendAll(fd, httpAnswer("200 OK", {"Content-Type: audio/mpeg"}, mp3));
-        released.wait_for(10s); // the station goes quiet, then hangs up
-        return false;
-    });
-    AudioLibrary audio(quickOptions());
-    ASSERT_TRUE(audio.Init(1, 44100));
-    const AudioHandle dec = audio.StreamCreateURL(station.url("/"), 0, kStreamDecode);
-    ASSERT_NE(dec, 0u) << audio.ErrorGetCode();
-    const AudioHandle out = playDecoder(audio, dec);
-    ASSERT_NE(out, 0u);
-    EXPECT_TRUE(waitForState(audio, out, ChannelState::Stalled, 5s));
-    EXPECT_GT(audio.ChannelGetPosition(out), 0);
-    release.set_value();
-    EXPECT_TRUE(waitForState(audio, out, ChannelState::Stopped, 5s));
-    audio.StreamFree(out);
-    audio.StreamFree(dec);
+TEST(EngineUrlStream, DryRingStallsOutputWhichPlaysOnAndStopsAtTheEnd) {
+    struct Station {
+        const char* type;
+        std::string bytes;
+        std::uint32_t rate;
+        std::uint32_t channels;
+        int seconds;
+    };
+    // Rich enough that the Vorbis headers are a small part of the first half.
+    const Station stations[] = {
+        {"audio/mpeg", mp3File(sineTone(44100, 2, 44100, 440), 44100, 2), 44100, 2, 1},
+        {"application/ogg", oggFile(whiteNoise(2, 44100, 5), 44100, 2, 1.0f), 44100, 2, 1}};
+    for (const Station& s : stations) {
+        SCOPED_TRACE(s.type);
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        // Half the audio, a silence long enough to stall, the rest, and the end.
+        const std::size_t half = s.bytes.size() / 2;
+        LoopbackServer station([&](int fd, const std::string&) {
+            sendAll(fd, httpAnswer("200 OK", {std::string("Content-Type: ") + s.type},
+                                   s.bytes.substr(0, half)));
+            released.wait_for(10s);
+            sendAll(fd, s.bytes.substr(half));
+            return false;
+        });
+        AudioLibrary audio(quickOptions());
+        ASSERT_TRUE(audio.Init(1, 44100));
+        const AudioHandle dec = audio.StreamCreateURL(station.url("/"), 0, kStreamDecode);
+        ASSERT_NE(dec, 0u) << audio.ErrorGetCode();
+        const AudioHandle out = playDecoder(audio, dec);
+        ASSERT_NE(out, 0u);
+        EXPECT_TRUE(waitForState(audio, out, ChannelState::Stalled, 5s));
+        const std::int64_t stalledAt = audio.ChannelGetPosition(out);
+        EXPECT_GT(stalledAt, 0);
+        release.set_value();
+        EXPECT_TRUE(waitForState(audio, out, ChannelState::Stopped, 5s));
+        // Decoding went on after the stall: all of it was heard.
+        const std::int64_t whole = std::int64_t{s.rate} * s.channels * 2 * s.seconds;
+        EXPECT_LT(stalledAt, whole * 3 / 4);
+        EXPECT_GE(audio.ChannelGetPosition(out), whole);
+        audio.StreamFree(out);
+        audio.StreamFree(dec);
+    }
 }
 
 // A station that sends audio for as long as anyone listens.
