@@ -1,6 +1,7 @@
 #include "app/app_kesto.h"
 
 #include "app/header_layout.h"
+#include "app/mpris_service.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "app/window_snap.h"
@@ -15,7 +16,9 @@
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"
 #include "playlist/playlist_sort.h"
+#include "prefs/global_hotkeys.h"
 #include "prefs/list_style.h"
+#include "prefs/preferences_form.h"
 #include "stream/radio_form.h"
 #include "tools/about_form.h"
 #include "tools/info_form.h"
@@ -121,6 +124,7 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
     start_ = loadAtStart(player_->settings, !startupArgument_.empty(),
                          {screen.width(), screen.height()}, GetTempDir());
     applyStartupValues(start_);
+    startHotkeys();
     WindowGeometry g = start_.geometry;
     if (!start_.widthStored) {
         // A first start opens wide enough for every menu and the whole time

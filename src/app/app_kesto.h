@@ -35,6 +35,9 @@ class TInput_Form;
 class TAbout_Form;
 class TDir_Form;
 class TRadio_Form;
+class TPreferences_Form;
+class GlobalHotkeys;
+class MprisService;
 class TimeLabel;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
@@ -191,6 +194,11 @@ private:
 
     // Commands whose work lies in this window.
     void exitCommand();
+    void preferencesCommand();
+    void startHotkeys();
+    void registerHotkeys(bool reportFailures);
+    void hotkeyFired(int id);
+    void notifyDesktopPlayer();
     void maximizeCommand();
     void minimizeCommand();
     void docCommand();
@@ -249,6 +257,9 @@ private:
     std::unique_ptr<TAbout_Form> about_;
     std::unique_ptr<TDir_Form> dirForm_;
     std::unique_ptr<TRadio_Form> radioForm_;
+    std::unique_ptr<TPreferences_Form> preferences_;
+    std::unique_ptr<GlobalHotkeys> hotkeys_;
+    std::unique_ptr<MprisService> mpris_;
 
     ListStyle style_;
     LineMarks marks_;

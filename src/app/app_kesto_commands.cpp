@@ -6,12 +6,15 @@
 #include "app/status_panels.h"
 #include "controls/gorse_listbox.h"
 #include "player/player.h"
+#include "playlist/dir_form.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 #include "playlist/open_path.h"
 #include "playlist/playlist_editing.h"
 #include "playlist/playlist_files.h"
 #include "playlist/playlist_queue.h"
+#include "prefs/global_hotkeys.h"
+#include "prefs/preferences_form.h"
 #include "tools/about_form.h"
 #include "tools/info_form.h"
 #include "tools/input_form.h"
@@ -43,7 +46,9 @@ namespace {
 // Commands whose windows come later: present in every menu, but disabled
 // until their work exists.
 QAction* Actions::*const kNotYetBuilt[] = {
-    &Actions::PreferencesAc,     &Actions::FindAc, &Actions::SleepTimerAc, &Actions::FavoritesAddAc,
+    &Actions::FindAc,
+    &Actions::SleepTimerAc,
+    &Actions::FavoritesAddAc,
     &Actions::FavoritesOrganize,
 };
 
@@ -171,6 +176,7 @@ void TAppKesto::connectActions() {
         });
     };
     on(a.EscAc, [this] { exitCommand(); });
+    onModal(a.PreferencesAc, [this] { preferencesCommand(); });
     on(a.RecordStartAc, [this] {
         // Only internet radio can be recorded, and none can play yet.
         if (ClassifyEntry(player_->playlist.PlayingEntry) != EntryKind::Stream)
@@ -250,9 +256,47 @@ void TAppKesto::exitCommand() {
         info_->close();
         return;
     }
+    if (preferences_ && preferences_->isVisible()) {
+        preferences_->close();
+        return;
+    }
     if (list.ListBusy)
         return;
     close();
+}
+
+void TAppKesto::preferencesCommand() {
+    if (!preferences_) {
+        PreferencesHost host;
+        host.setVUStyle = [this](VUStyle style) {
+            SetVUStyle(style);
+        };
+        host.vuStyle = [this] {
+            return vuStyle_;
+        };
+        host.autoUpdateAtStart = [this] {
+            return start_.autoUpdate;
+        };
+        host.musicFoldersChanged = [this] {
+            if (dirForm_)
+                dirForm_->reloadRootMedia();
+        };
+        host.dirBoxKeys = [this] {
+            return dirForm_ ? std::pair{dirForm_->browserFolder(), dirForm_->rootChoice()}
+                            : std::pair{player_->playlist.LastOpenedDir, start_.lastOpenedDrive};
+        };
+        host.unregisterHotkeys = [this] {
+            UnregisterAllHotkeys(*hotkeys_);
+        };
+        host.registerHotkeys = [this](bool report) {
+            registerHotkeys(report);
+        };
+        host.hotkeysWork = [this] {
+            return hotkeys_->available();
+        };
+        preferences_ = std::make_unique<TPreferences_Form>(*player_, std::move(host), this);
+    }
+    preferences_->showPreferences();
 }
 
 void TAppKesto::maximizeCommand() {

@@ -5,6 +5,7 @@
 #include "app/app_kesto.h"
 
 #include "app/header_layout.h"
+#include "app/mpris_service.h"
 #include "app/status_panels.h"
 #include "app/transport_icons.h"
 #include "controls/gorse_listbox.h"
@@ -19,8 +20,10 @@
 #include "playback/transport.h"
 #include "playback/volume.h"
 #include "player/key_codes.h"
+#include "player/paths.h"
 #include "player/player.h"
 #include "playlist/entry.h"
+#include "prefs/associations.h"
 #include "tools/message_boxes.h"
 
 #include <QAction>
@@ -127,6 +130,21 @@ void TAppKesto::runDeferredStartup() {
     // trying again at once would only repeat it.
     if (deviceOpens && start_.enqueueOption >= 0 && start_.enqueueOption <= 2)
         OpenEntry(*player_, player_->playlist.CurrentIndex);
+
+    mpris_ = std::make_unique<MprisService>(*player_,
+                                            MprisHost{[this] { ForceForegroundWindow(); },
+                                                      [this] { close(); },
+                                                      [this](const QString& path) {
+                                                          receiveHandOver(path);
+                                                      }},
+                                            this);
+
+    // Another program may have taken the user's media types while we were away.
+    if (start_.claimAssociationsAtStartup) {
+        FileAssociations associations(DesktopPlaces::fromEnvironment(), executablePath(),
+                                      player_->settings);
+        reclaimWantedTypes(associations, player_->settings);
+    }
     TrimWorkingSet();
 }
 
@@ -148,6 +166,12 @@ void TAppKesto::totalTimeCommand() {
 
 // ---- The transport's view ----
 
+void TAppKesto::notifyDesktopPlayer() {
+    // The desktop's player controls follow the state, the title and the volume.
+    if (mpris_)
+        mpris_->changed();
+}
+
 void TAppKesto::setCaption(const std::string& text) {
     const QString caption = QString::fromStdString(text);
     setWindowTitle(caption);
@@ -155,6 +179,7 @@ void TAppKesto::setCaption(const std::string& text) {
     // follows the caption too, not the name the window was created with.
     setWindowIconText(caption);
     setApplicationTitle(caption);
+    notifyDesktopPlayer();
 }
 
 void TAppKesto::showSeekBar(std::int64_t max, std::int64_t position) {
@@ -175,6 +200,7 @@ void TAppKesto::showVolume(int volume) {
     LabelVolume->setText(QString::number(percent) + QStringLiteral(" %"));
     VolumeProcesBar->setPosition(percent);
     VolumeProcesBar2->setPosition(percent);
+    notifyDesktopPlayer();
 }
 
 void TAppKesto::showLevels(VUStyle style, int leftLeds, int rightLeds) {
@@ -205,6 +231,7 @@ void TAppKesto::setStatusTimer(bool running, int periodMs) {
     statusTimer_.stop(); // a new period starts counting now
     statusRides_ = false;
     arrangeTicks();
+    notifyDesktopPlayer();
 }
 
 void TAppKesto::setLevelTimer(bool running) {

@@ -120,6 +120,7 @@ int TAppKesto::listItemHeight() const {
 
 void TAppKesto::setStatusPanelText(int panel, const std::string& text) {
     StatusBar1->setText(panel, QString::fromStdString(text));
+    notifyDesktopPlayer(); // pause and resume say so here
 }
 
 void TAppKesto::setViewFormatChecked(ViewFormat format) {

@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
+#include "player/paths.h"
 #include "player/settings_startup.h"
+#include "prefs/associations.h"
 
 #include <chrono>
 #include <ctime>
@@ -11,6 +13,10 @@ namespace kesto {
 CommandSwitch classifySwitch(std::string_view argument) {
     if (argument == "-quit")
         return CommandSwitch::Quit;
+    if (argument == "-reg")
+        return CommandSwitch::Reg;
+    if (argument == "-unreg")
+        return CommandSwitch::Unreg;
     if (argument == "-setlastupdatecheck")
         return CommandSwitch::SetLastUpdateCheck;
     if (argument == "-setglobalhotkeys")
@@ -62,6 +68,15 @@ bool HandleCommandLine(const std::string& argument, Settings& settings,
         InstanceLock probe(endpoints.lockPath);
         if (!probe.tryAcquire())
             deliverWhileLocked(probe, endpoints, InstanceRequest::Quit, {});
+        return true;
+    }
+    case CommandSwitch::Reg:
+    case CommandSwitch::Unreg: {
+        FileAssociations associations(DesktopPlaces::fromEnvironment(), executablePath(), settings);
+        if (classifySwitch(argument) == CommandSwitch::Reg)
+            claimAllTypes(associations);
+        else
+            releaseClaimedTypes(associations);
         return true;
     }
     case CommandSwitch::SetLastUpdateCheck:

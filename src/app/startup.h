@@ -11,7 +11,15 @@
 
 namespace kesto {
 
-enum class CommandSwitch { None, Quit, SetLastUpdateCheck, SetGlobalHotkeys, SetRootPath };
+enum class CommandSwitch {
+    None,
+    Quit,
+    Reg,
+    Unreg,
+    SetLastUpdateCheck,
+    SetGlobalHotkeys,
+    SetRootPath
+};
 
 // Exact, case-sensitive, whole-text comparison: "-QUIT" is a path.
 CommandSwitch classifySwitch(std::string_view argument);

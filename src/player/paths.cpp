@@ -45,12 +45,17 @@ std::string resolveProgramFolder(const char* kestoHome, const std::string& exeDi
     return folder;
 }
 
-std::string executableDir() {
+std::string executablePath() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string executableDir() {
+    const std::string exe = executablePath();
+    if (exe.empty())
         return currentWorkingDir();
-    return fs::path(std::string(buf, static_cast<std::size_t>(n))).parent_path().string();
+    return fs::path(exe).parent_path().string();
 }
 
 std::string resolveProgramFolderFromEnvironment() {

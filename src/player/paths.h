@@ -27,6 +27,8 @@ private:
 std::string resolveProgramFolder(const char* kestoHome, const std::string& executableDir,
                                  const char* xdgConfigHome, const char* home);
 std::string resolveProgramFolderFromEnvironment();
+// The running program, as the kernel knows it; empty when it cannot tell.
+std::string executablePath();
 std::string executableDir();
 
 // The system's temporary folder ($TMPDIR or /tmp), always ending in "/".

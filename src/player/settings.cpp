@@ -19,8 +19,6 @@ bool IniIsReadOnly(const std::string& path) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-namespace {
-
 std::optional<std::string> readWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -38,6 +36,8 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     ::close(fd);
     return data;
 }
+
+namespace {
 
 std::string resolveLink(const std::string& path) {
     char target[PATH_MAX];

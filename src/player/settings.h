@@ -29,6 +29,8 @@ bool IniIsReadOnly(const std::string& path);
 // keeping the old file's permissions. A symbolic link is written through to its
 // target. Returns false (and leaves `path` as it was) on any failure.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
+// The whole file, or nothing when it cannot be opened.
+std::optional<std::string> readWholeFile(const std::string& path);
 
 // Dates are written in one form, yyyy-mm-dd, whatever the locale: the file is
 // shared by processes that run in different locales (the maintenance

@@ -315,6 +315,14 @@ private Q_SLOTS:
         QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
         f.window->actions().EscAc->trigger();
         QVERIFY(f.window->isVisible());
+        // The preferences open: the exit command closes them, not the player.
+        QTimer::singleShot(0, f.window.get(), [&f] {
+            QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+            f.window->actions().EscAc->trigger();
+        });
+        f.window->actions().PreferencesAc->trigger();
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(f.window->isVisible());
         // A long operation running: Esc only asks it to stop.
         f.player->playlist.ListBusy = true;
         f.player->playlist.CancelRequested = false;

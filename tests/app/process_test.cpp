@@ -472,6 +472,44 @@ private Q_SLOTS:
                 fileText("Kesto.ini").contains("Width="));
     }
 
+    // The association switches are work for a moment, not a player: no window,
+    // no lock, and the playlist a player would rewrite at exit stays as it was.
+    void associationSwitchesEndAtOnceAndLeaveThePlaylist() {
+        const QByteArray playlist = "/music/a.mp3\n/music/b.ogg\n";
+        QFile f(dir->filePath("home/Playlist.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(playlist);
+        f.close();
+        qputenv("XDG_CONFIG_HOME", dir->filePath("config").toUtf8());
+        qputenv("XDG_DATA_HOME", dir->filePath("data").toUtf8());
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        for (const char* sw : {"-reg", "-unreg"}) {
+            QElapsedTimer t;
+            t.start();
+            QCOMPARE(runSecond({sw}, 1000), 0);
+            QVERIFY2(t.elapsed() < 1000, sw);
+            QCOMPARE(fileText("Playlist.txt"), playlist);
+            QVERIFY(!waitForSocket(0));
+            QCOMPARE(QFile::exists(dir->filePath("data/applications/kesto.desktop")),
+                     QByteArray(sw) == "-reg");
+        }
+        // -unreg found every type ours and recorded the user's wish as gone.
+        QVERIFY(fileText("Kesto.ini").contains("[Associations]"));
+        QVERIFY(!fileText("Kesto.ini").contains("=1"));
+
+        // A player started with the wish on takes the media types back, and
+        // only those.
+        writeIni("[Associations]\nmp3=1\npls=1\n");
+        auto player = start({});
+        QVERIFY(waitUntilListening());
+        quitPlayer(*player);
+        QFile list(dir->filePath("config/mimeapps.list"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QByteArray defaults = list.readAll();
+        QVERIFY(defaults.contains("audio/mpeg=kesto.desktop;"));
+        QVERIFY(!defaults.contains("audio/x-scpls"));
+    }
+
     void readOnlySettingsSurviveTheShutdown() {
         QFile f(ini());
         QVERIFY(f.open(QIODevice::WriteOnly));

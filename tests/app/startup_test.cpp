@@ -25,8 +25,10 @@ TEST(CommandLine, SwitchesAreExactWholeTexts) {
     EXPECT_EQ(classifySwitch("-setlastupdatecheck"), CommandSwitch::SetLastUpdateCheck);
     EXPECT_EQ(classifySwitch("-setglobalhotkeys"), CommandSwitch::SetGlobalHotkeys);
     EXPECT_EQ(classifySwitch("-setrootpath"), CommandSwitch::SetRootPath);
+    EXPECT_EQ(classifySwitch("-reg"), CommandSwitch::Reg);
+    EXPECT_EQ(classifySwitch("-unreg"), CommandSwitch::Unreg);
     for (const char* path :
-         {"-QUIT", "-Quit", "-quit ", "quit", "-quitx", "", "-reg", "-unreg", "-SetRootPath"})
+         {"-QUIT", "-Quit", "-quit ", "quit", "-quitx", "", "-REG", "-unreg2", "-SetRootPath"})
         EXPECT_EQ(classifySwitch(path), CommandSwitch::None) << path;
 }
 
