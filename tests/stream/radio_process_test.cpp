@@ -77,7 +77,7 @@ private Q_SLOTS:
                                                               QString::number(player.processId())})
                                                 .section('\n', 0, 0))
                                       .isEmpty(),
-                                 10000);
+                                 20000);
         QTRY_VERIFY_WITH_TIMEOUT(loudest(sound) > 3000, 10000);
 
         // A title of our own, so an earlier run's cannot pass for it.
