@@ -242,6 +242,8 @@ TEST_F(EngineStreamMetadata, WithoutMetadataTheEntryTitleAndTheEstimateServe) {
     icy = "icy-name:Jazz\0\0"s;
     writeFile(wav, wavFile(loudTone(secondsToFrames(30), 1), 22050, 1));
     connect("http://a/live|Jazz Radio");
+    // The estimate needs decoded audio to go by.
+    ASSERT_TRUE(pumpUntil([&] { return p().audio.ChannelGetPosition(p().feed.MainDecoder) > 0; }));
     ticks(20);
     EXPECT_EQ(view.caption, "Jazz Radio - Kesto");
     // The stand-in is a WAV file: 22050 Hz mono 16-bit is 352.8 kbps.
