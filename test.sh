@@ -16,6 +16,7 @@ kesto_generate_locales
 . scripts/services.sh
 trap kesto_stop_services EXIT
 kesto_start_pulse
+kesto_start_icecast
 kesto_start_xvfb
 
 echo "== House rules: layers, names, states, actions, format"

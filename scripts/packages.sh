@@ -6,7 +6,8 @@ KESTO_PKGS_BUILD="build-essential cmake ninja-build pkgconf ccache qt6-base-dev 
   libvorbis-dev libcurl4-openssl-dev libpulse-dev libx11-dev libtag1-dev"
 KESTO_PKGS_RUNTIME="fonts-wqy-microhei qt6-translations-l10n xvfb xdg-utils"
 KESTO_PKGS_TEST="libgtest-dev libbenchmark-dev libmp3lame-dev pulseaudio pulseaudio-utils
-  x11-utils xdotool imagemagick mpg123 vorbis-tools lame clang-format locales dbus-daemon dbus-bin playerctl"
+  x11-utils xdotool imagemagick mpg123 vorbis-tools lame clang-format locales dbus-daemon dbus-bin playerctl
+  icecast2 ffmpeg sox curl"
 # Locales the tests run the settings file under (dates must read back in any of them).
 KESTO_TEST_LOCALES="zh_CN.UTF-8 de_DE.UTF-8"
 

@@ -20,6 +20,7 @@
 #include "prefs/global_hotkeys.h"
 #include "prefs/list_style.h"
 #include "prefs/preferences_form.h"
+#include "stream/radio_form.h"
 #include "tags/file_info_form.h"
 #include "tools/about_form.h"
 #include "tools/favorites_form.h"

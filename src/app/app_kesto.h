@@ -34,6 +34,7 @@ class TInfo_Form;
 class TInput_Form;
 class TAbout_Form;
 class TDir_Form;
+class TRadio_Form;
 class TPreferences_Form;
 class GlobalHotkeys;
 class MprisService;
@@ -232,13 +233,16 @@ private:
     void propertiesCommand();
     // F2: the file information window for one line, the renamer for several.
     void fileInfoCommand();
-    // F2 on an internet radio line.
+    // F2 on an internet radio line: its address and title, and the
+    // station's name (app_kesto_radio.cpp).
     void streamPropertiesCommand(int line);
     void renameMenuCommand();
     void copyPlCommand();
     void totalTimeCommand();
     void viewPlayBarCommand();
     void viewProgressPanelCommand();
+    // Internet radio (app_kesto_radio.cpp).
+    void addRadioCommand();
 
     // Input.
     bool listKeyPress(QKeyEvent* event);
@@ -278,6 +282,7 @@ private:
     std::unique_ptr<TInput_Form> input_;
     std::unique_ptr<TAbout_Form> about_;
     std::unique_ptr<TDir_Form> dirForm_;
+    std::unique_ptr<TRadio_Form> radioForm_;
     std::unique_ptr<TPreferences_Form> preferences_;
     std::unique_ptr<GlobalHotkeys> hotkeys_;
     std::unique_ptr<MprisService> mpris_;

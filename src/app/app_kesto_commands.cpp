@@ -43,12 +43,6 @@ namespace kesto {
 
 namespace {
 
-// Commands whose windows come later: present in every menu, but disabled
-// until their work exists.
-QAction* Actions::*const kNotYetBuilt[] = {
-    &Actions::AddRadioAc,
-};
-
 // A null item is a separator.
 void addAll(QMenu* menu, std::initializer_list<QAction*> items) {
     for (QAction* item : items) {
@@ -152,9 +146,6 @@ void TAppKesto::buildMenus() {
 
 void TAppKesto::connectActions() {
     const Actions& a = actions();
-    for (QAction* Actions::*later : kNotYetBuilt)
-        (a.*later)->setEnabled(false);
-
     const auto on = [this](QAction* action, auto&& fn) {
         connect(action, &QAction::triggered, this, std::forward<decltype(fn)>(fn));
     };
@@ -202,6 +193,7 @@ void TAppKesto::connectActions() {
         setViewFormat(*player_, viewFormatFromInt((toInt(player_->playlist.ViewFormat) + 1) % 3));
     });
     onList(a.QueuAc, [this] { QueueSelected(*player_); });
+    onList(a.AddRadioAc, [this] { addRadioCommand(); });
     onList(a.FileInfoAc, [this] { fileInfoCommand(); });
     on(a.Level1Ac, [this] { SetVUStyle(VUStyle::None); });
     on(a.Level2Ac, [this] { SetVUStyle(VUStyle::SevenLeds); });

@@ -61,11 +61,6 @@ void TAppKesto::fileInfoCommand() {
     renamer_->showForSelection();
 }
 
-void TAppKesto::streamPropertiesCommand(int /*line*/) {
-    // The radio station's own properties come with internet radio; until
-    // then F2 on a stream line does nothing.
-}
-
 void TAppKesto::renameMenuCommand() {
     if (ListScreen->selectedCount() < 2) {
         ShowMessageKind(MessageKind::Information, "请先选择多个对象，再按下 F2。");

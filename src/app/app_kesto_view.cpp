@@ -59,7 +59,9 @@ void TAppKesto::processPendingMessages() {
 }
 
 void TAppKesto::post(std::function<void()> work) {
-    QTimer::singleShot(0, this, std::move(work));
+    // Queued to this window's thread whichever thread calls: the radio
+    // workers hand their results back this way.
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 void TAppKesto::runListCommand(std::function<void()> command) {

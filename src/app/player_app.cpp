@@ -88,6 +88,9 @@ private:
     void finish() {
         saveState();
         window_.stopTimers();
+        // A radio worker still connecting is let go before the engine frees
+        // its streams; the player joins it when it ends.
+        player_.stream.workers.requestStopAll();
         player_.audio.Free();
     }
 

@@ -10,6 +10,8 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
+#include "stream/connect_thread.h"
+#include "stream/stream_keys.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +22,6 @@ namespace kesto {
 namespace {
 
 constexpr int kBufferMs = 3000;
-constexpr const char* kStreamsNotPlayable = "此版本还不能播放网络流。\r\r";
 
 bool isFile(const std::string& path) {
     std::error_code error;
@@ -179,14 +180,17 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
             return;
         }
         if (ClassifyEntry(entry) == EntryKind::Stream) {
-            // Nothing connects to internet radio yet. Opening one would stop
-            // the music, switch the play mode to repeat list and then wait on
-            // a connection that never comes; say so and leave things be.
-            player.view.ShowMessageKind(MessageKind::Warning, kStreamsNotPlayable + entry);
-            return;
+            // The timers rest while the stream connects; a stream plays in
+            // list order, whatever mode played before.
+            setStatusRunning(player, false);
+            LevelStop(player);
+            setPlayMode(player, PlayMode::RepeatList);
+            player.stream.MetaTickCounter = -20;
+        } else {
+            // A URL connection still under way would otherwise replace this
+            // file when it completes.
+            cancelConnect(player);
         }
-        // A URL connection that completes after this is somebody else's.
-        player.transport.ConnectionCounter = 0;
         releaseOutput(player);
         InitOutput(player);
         player.feed.TailRemaining = -1;
@@ -260,10 +264,11 @@ void OpenDecoders(Player& player) {
     const std::string entry = pl.PlaylistEntries[static_cast<std::size_t>(index)];
     const EntryKind kind = ClassifyEntry(entry);
     if (kind == EntryKind::Stream) {
-        // The connection is made by the internet-radio code, which sets
-        // MainDecoder when it completes; until then nothing plays.
-        pl.CurrentIndex = index;
-    } else if (kind == EntryKind::AudioFile) {
+        // MainDecoder stays 0 until the connection completes.
+        openStreamDecoders(player, index, entry);
+        return;
+    }
+    if (kind == EntryKind::AudioFile) {
         const std::string path(EntryPath(entry));
         player.feed.MainDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
         player.feed.MirrorDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
@@ -304,7 +309,8 @@ void StopPlayback(Player& player, bool releaseDevice) {
     setStatusRunning(player, false);
     LevelStop(player);
     releaseOutput(player);
-    player.transport.ConnectionCounter = 0;
+    // Stopping also ends a connection under way: its stream never starts.
+    cancelConnect(player);
     player.feed.Switched = false;
 
     player.mirror.SeekBarPosition = 0;
@@ -409,20 +415,7 @@ ChannelState outputState(Player& player) {
 }
 
 void SetTitleCaption(Player& player, const std::string& title, const std::string& hint) {
-    std::string clean;
-    clean.reserve(title.size());
-    for (std::size_t i = 0; i < title.size();) {
-        if (title.compare(i, 3, "%20") == 0) {
-            clean += ' ';
-            i += 3;
-        } else if (title.compare(i, 3, "[1]") == 0) {
-            i += 3;
-        } else {
-            clean += title[i] == '_' ? ' ' : title[i];
-            ++i;
-        }
-    }
-    const std::string caption = clean + " - Kesto";
+    const std::string caption = cleanTitle(title) + " - Kesto";
     if (caption != player.mirror.Caption) {
         player.mirror.Caption = caption;
         player.view.setCaption(caption);

@@ -24,7 +24,6 @@ struct TransportState {
     int SoftmutePercent = 30;
     bool Seeking = false; // a keyboard or mouse seek moves the seek bar
     bool Busy = false;    // RunKeyCommand is running
-    int ConnectionCounter = 0;
     // The play order; scrolling to the current line reads it too.
     kesto::PlayMode PlayMode = kesto::PlayMode::RepeatList;
     RecentRing ShuffleRecent;

@@ -17,7 +17,8 @@ class ProbeHandle {
 public:
     ProbeHandle(Player& player, const std::string& path, AudioHandle handle)
         : audio_(player.audio), handle_(handle) {
-        if (handle_ == 0 || audio_.StreamGetLength(handle_) < 0) {
+        // An output stream or an internet stream has no length but is alive.
+        if (handle_ == 0 || !audio_.ChannelGetInfo(handle_)) {
             handle_ = audio_.StreamCreateFile(std::string(EntryPath(path)), kStreamDecode);
             owned_ = true;
         }
@@ -78,6 +79,17 @@ bool Probe16Bit(Player& player, const std::string& path, AudioHandle handle) {
 int ProbeBitrate(Player& player, const std::string& path, AudioHandle handle) {
     ProbeHandle probe(player, path, handle);
     AudioLibrary& audio = player.audio;
+    if (ClassifyEntry(path) == EntryKind::Stream) {
+        // No size and no length: the bytes the decoder has taken against
+        // the time they have played for.
+        const std::int64_t taken =
+            audio.StreamGetFilePosition(probe.get(), FilePositionMode::Decode);
+        const double played =
+            audio.ChannelBytes2Seconds(probe.get(), audio.ChannelGetPosition(probe.get()));
+        if (taken <= 0 || !(played > 0))
+            return 0;
+        return static_cast<int>(std::lround(static_cast<double>(taken) / played * 8.0 / 1000.0));
+    }
     const std::int64_t size = audio.StreamGetFilePosition(probe.get(), FilePositionMode::Size);
     const std::int64_t length = audio.StreamGetLength(probe.get());
     const double seconds = length > 0 ? audio.ChannelBytes2Seconds(probe.get(), length) : 0.0;

@@ -8,6 +8,8 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
+#include "stream/stream_keys.h"
+#include "stream/stream_status.h"
 
 #include <algorithm>
 
@@ -49,13 +51,10 @@ bool streamTick(Player& player) {
     if (state == ChannelState::Stalled) {
         AudioLibrary& audio = player.audio;
         const AudioHandle main = player.feed.MainDecoder;
-        std::int64_t ahead = (audio.StreamGetFilePosition(main, FilePositionMode::Download) -
-                              audio.StreamGetFilePosition(main, FilePositionMode::Decode)) /
-                             1000;
-        if (ahead < 5)
-            ahead = 0;
-        player.view.setStatusPanelText(
-            kInfoPanel, "正在缓冲..." + std::to_string(std::min<std::int64_t>(ahead, 100)) + "%");
+        const int percent =
+            bufferingPercent(audio.StreamGetFilePosition(main, FilePositionMode::Download),
+                             audio.StreamGetFilePosition(main, FilePositionMode::Decode));
+        player.view.setStatusPanelText(kInfoPanel, "正在缓冲..." + std::to_string(percent) + "%");
         player.view.processPendingMessages();
         return false;
     }
@@ -64,7 +63,7 @@ bool streamTick(Player& player) {
         player.view.processPendingMessages();
         return false;
     }
-    // The stream's metadata tick belongs to the internet-radio code.
+    StreamStatusTick(player);
     return true;
 }
 

@@ -94,7 +94,7 @@ std::size_t IniDocument::sectionEnd(std::size_t header) const {
     return i;
 }
 
-std::size_t IniDocument::findKey(std::size_t header, std::string_view key) const {
+std::size_t IniDocument::keyLineOf(std::size_t header, std::string_view key) const {
     const std::size_t end = sectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i)
         if (lines_[i].kind == Line::Entry && equalsIgnoreCase(lines_[i].name, key))
@@ -107,7 +107,7 @@ std::optional<std::string_view> IniDocument::value(std::string_view section,
     const std::size_t header = findSection(section);
     if (header == npos)
         return std::nullopt;
-    const std::size_t at = findKey(header, key);
+    const std::size_t at = keyLineOf(header, key);
     if (at == npos)
         return std::nullopt;
     const Line& l = lines_[at];
@@ -130,7 +130,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
         lines_.push_back(parseLine(std::move(text)));
         return;
     }
-    const std::size_t at = findKey(header, key);
+    const std::size_t at = keyLineOf(header, key);
     if (at != npos) {
         // Keep the key's spelling as the file has it.
         std::string kept = lines_[at].name + "=" + std::string(value);
@@ -149,7 +149,7 @@ void IniDocument::remove(std::string_view section, std::string_view key) {
     const std::size_t header = findSection(section);
     if (header == npos)
         return;
-    const std::size_t at = findKey(header, key);
+    const std::size_t at = keyLineOf(header, key);
     if (at != npos)
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
 }

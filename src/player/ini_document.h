@@ -41,7 +41,7 @@ private:
     // Index of the header line of the first section with that name, or npos.
     std::size_t findSection(std::string_view section) const;
     // Index of the first entry line with that key inside the section starting at `header`.
-    std::size_t findKey(std::size_t header, std::string_view key) const;
+    std::size_t keyLineOf(std::size_t header, std::string_view key) const;
     std::size_t sectionEnd(std::size_t header) const;
 
     std::vector<Line> lines_;

@@ -18,6 +18,7 @@
 #include "player/settings.h"
 #include "player/window_mirror.h"
 #include "playlist/playlist_state.h"
+#include "stream/stream_state.h"
 
 #include <string>
 
@@ -35,7 +36,12 @@ public:
     }
     // The engine goes first: its feeder thread runs the fill callback, which
     // reads the playback fields below until the last stream is freed.
-    ~Player() { audio.Free(); }
+    // Workers are asked to stop before the engine frees the streams they
+    // may be opening, and joined (with `stream`) before the engine goes.
+    ~Player() {
+        stream.workers.requestStopAll();
+        audio.Free();
+    }
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
@@ -67,6 +73,10 @@ public:
     StatusTickState status;
     LevelMeterState level;
     WindowMirror mirror;
+
+    // ---- Internet radio (src/stream) ----
+    // UI thread only, but for the connection counter and the workers.
+    StreamState stream;
 
     // The PulseAudio server the mixer reset talks to; empty = libpulse's choice.
     std::string MixerServer;

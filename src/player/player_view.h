@@ -32,8 +32,8 @@ public:
     // Lets the window repaint and take input during long work on the UI thread;
     // this is how Esc reaches a running folder scan.
     virtual void processPendingMessages() = 0;
-    // Runs `work` on this thread from a later pass of the event loop, after
-    // the present event has been handled.
+    // Runs `work` on the window's thread from a later pass of the event loop,
+    // after the present event has been handled. Any thread may call it.
     virtual void post(std::function<void()> work) = 0;
 
     // ---- Playlist view ----

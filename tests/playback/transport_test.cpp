@@ -389,22 +389,6 @@ TEST_F(EnginePlaybackTransport, EntriesThatCannotPlayAreRefusedAndTheMusicGoesOn
         EXPECT_EQ(state(), ChannelState::Playing);
         EXPECT_EQ(pl().CurrentIndex, 0);
     }
-
-    // Nothing plays internet radio yet: a stream is refused the same way, and
-    // the play mode the user chose is not switched to repeat list for it
-    setPlayMode(p(), PlayMode::PlayFile);
-    const std::string radio = "http://radio.example/live|Radio";
-    addEntry(radio);
-    view.messages.clear();
-    OpenEntry(p(), static_cast<int>(pl().PlaylistEntries.size()) - 1);
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].kind, MessageKind::Warning);
-    EXPECT_TRUE(view.messages[0].text.ends_with("\r\r" + radio)) << view.messages[0].text;
-    EXPECT_EQ(p().transport.PlayMode, PlayMode::PlayFile);
-    EXPECT_EQ(p().feed.OutputStream, playing);
-    EXPECT_EQ(state(), ChannelState::Playing);
-    EXPECT_EQ(pl().CurrentIndex, 0);
-    EXPECT_EQ(pl().PlayingEntry, pl().PlaylistEntries[0]);
 }
 
 TEST_F(EnginePlaybackTransport, GraveSelectsThePlayingEntryOrSaysItIsGone) {

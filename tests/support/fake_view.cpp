@@ -27,9 +27,15 @@ void FakeView::processPendingMessages() {
 }
 
 void FakeView::runPosted() {
-    while (!posted.empty()) {
-        std::function<void()> work = std::move(posted.front());
-        posted.pop_front();
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(postedMutex);
+            if (posted.empty())
+                return;
+            work = std::move(posted.front());
+            posted.pop_front();
+        }
         work();
     }
 }

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -101,7 +102,12 @@ public:
     void ShowMessageKind(MessageKind kind, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
     void processPendingMessages() override;
-    void post(std::function<void()> work) override { posted.push_back(std::move(work)); }
+    // Workers post from their own threads.
+    void post(std::function<void()> work) override {
+        std::lock_guard lock(postedMutex);
+        posted.push_back(std::move(work));
+    }
+    std::mutex postedMutex;
 
     int lineCount() const override { return lines; }
     void setLineCount(int count) override;

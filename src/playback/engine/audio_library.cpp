@@ -1,10 +1,14 @@
 #include "playback/engine/audio_library_impl.h"
 
+#include "platform/curl_common.h"
 #include "playback/engine/clocked_device.h"
 #include "playback/engine/decoder_factory.h"
 #include "playback/engine/pulse_device.h"
+#include "playback/engine/url_decoder.h"
 #include "playback/engine/wav_file_writer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 namespace kesto {
@@ -111,6 +115,14 @@ bool AudioLibrary::Init(int device, std::uint32_t rate, std::uint32_t /*flags*/)
 bool AudioLibrary::Free() {
     Impl& d = *impl_;
     d.closing = true;
+    d.frees.fetch_add(1);
+    {
+        std::lock_guard lock(d.connectMutex);
+        for (auto& waiting : d.connecting) {
+            if (auto download = waiting.lock())
+                download->cancel();
+        }
+    }
     std::unordered_map<AudioHandle, Channel> channels;
     {
         std::lock_guard lock(d.tableMutex);
@@ -236,8 +248,48 @@ AudioHandle AudioLibrary::StreamCreateFile(const std::string& path, std::uint32_
     return handle;
 }
 
-AudioHandle AudioLibrary::StreamCreateURL(const std::string&, std::uint64_t, std::uint32_t) {
-    return impl_->fail(AudioError::NotAvailable, AudioHandle{0});
+AudioHandle AudioLibrary::StreamCreateURL(const std::string& url, std::uint64_t /*offset*/,
+                                          std::uint32_t flags) {
+    Impl& d = *impl_;
+    if (d.closing)
+        return d.fail(AudioError::NotInitialized, AudioHandle{0});
+    if (!isHttpUrl(url))
+        return d.fail(AudioError::FileOpen, AudioHandle{0});
+    const std::uint64_t generation = d.frees.load();
+    const int timeoutMs = std::max(d.options.streamTimeoutMs, 1);
+    const auto deadline = UrlDownload::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    UrlDownload::Request request;
+    request.url = url;
+    request.metadata = (flags & kStreamMeta) != 0;
+    request.connectTimeoutMs = timeoutMs;
+    request.ringBytes = d.options.streamRingBytes;
+    AudioError error = AudioError::Ok;
+    std::shared_ptr<UrlDownload> download = UrlDownload::start(request, error);
+    if (!download)
+        return d.fail(error, AudioHandle{0});
+    {
+        std::lock_guard lock(d.connectMutex);
+        std::erase_if(d.connecting, [](const auto& w) { return w.expired(); });
+        d.connecting.push_back(download);
+    }
+    if (d.frees.load() != generation)
+        download->cancel(); // Free came first: it could not see us yet
+    auto decoder = openUrlDecoder(download, deadline, error);
+    {
+        std::lock_guard lock(d.connectMutex);
+        std::erase_if(d.connecting, [&](const auto& w) {
+            return w.expired() || !(w.owner_before(download) || download.owner_before(w));
+        });
+    }
+    download.reset(); // the decoder holds it now, if there is one
+    if (!decoder)
+        return d.fail(error, AudioHandle{0});
+    const AudioHandle handle = d.insertUnlessFreed(
+        {std::make_shared<DecoderStream>(std::move(decoder)), nullptr}, generation);
+    if (handle == 0)
+        return d.fail(AudioError::NotInitialized, AudioHandle{0});
+    d.ok();
+    return handle;
 }
 
 AudioHandle AudioLibrary::StreamCreate(std::uint32_t rate, std::uint32_t channels,

@@ -25,6 +25,7 @@
 
 #include "playback/engine/audio_types.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,6 +41,10 @@ public:
         // PulseAudio server address; empty = libpulse's own choice.
         std::string pulseServer;
         int connectTimeoutMs = 3000;
+        // An internet stream must have answered, and shown its format, by then.
+        int streamTimeoutMs = 10000;
+        // The compressed bytes a stream may hold ahead of the decoder.
+        std::size_t streamRingBytes = 256 * 1024;
     };
 
     AudioLibrary();
@@ -78,8 +83,16 @@ public:
 
     // Decode-only streams. Every file stream is decode-only, whatever the flags.
     AudioHandle StreamCreateFile(const std::string& path, std::uint32_t flags = kStreamDecode);
-    // Internet streams arrive with the radio support; until then this fails
-    // with NotAvailable.
+    // An internet stream (http or https, MP3 or OGG Vorbis), decode-only like
+    // a file. Blocks until the format is known: call it from a worker. Errors:
+    // FileOpen (unknown host, refused, an error status), Timeout (no answer
+    // within streamTimeoutMs), FileFormat (not audio we play, or the station
+    // turned us away). kStreamMeta asks the server for its metadata (tag
+    // kind Meta). A live stream starts where it is: `offset` is not used.
+    // Its decoder reads 0 bytes while the download lags, which stalls the
+    // output reading it, and ends once the connection has ended and every
+    // byte is decoded. StreamFree or Free end the download at once, also
+    // while this call is still connecting on another thread.
     AudioHandle StreamCreateURL(const std::string& url, std::uint64_t offset, std::uint32_t flags);
     // A 16-bit output stream fed by `fill`; needs Init.
     AudioHandle StreamCreate(std::uint32_t rate, std::uint32_t channels, std::uint32_t flags,

@@ -236,10 +236,7 @@ AudioHandle AudioLibrary::ChannelSetDSP(AudioHandle handle, DspProc proc, int pr
     AudioHandle dsp = 0;
     {
         std::lock_guard lock(d.tableMutex);
-        dsp = d.nextHandle;
-        while (dsp == 0 || d.channels.count(dsp) || d.dspOwners.count(dsp))
-            ++dsp;
-        d.nextHandle = dsp + 1;
+        dsp = d.takeHandle();
         d.dspOwners.emplace(dsp, handle);
     }
     // Outside the table lock: adding waits for a running callback.

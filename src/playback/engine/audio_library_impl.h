@@ -18,6 +18,7 @@
 #include "playback/engine/output_selection.h"
 #include "playback/engine/output_stream.h"
 #include "playback/engine/pulse_connection.h"
+#include "playback/engine/url_download.h"
 
 #include <atomic>
 #include <mutex>
@@ -63,12 +64,25 @@ struct AudioLibrary::Impl {
     // Allocates a handle and stores what `make` builds for it.
     template <typename Make> AudioHandle insertWith(Make make) {
         std::lock_guard lock(tableMutex);
+        const AudioHandle handle = takeHandle();
+        channels.emplace(handle, make(handle));
+        return handle;
+    }
+    // As insert, unless Free has run since `generation` was read: 0 then.
+    AudioHandle insertUnlessFreed(Channel channel, std::uint64_t generation) {
+        std::lock_guard lock(tableMutex);
+        if (frees.load() != generation)
+            return 0;
+        const AudioHandle handle = takeHandle();
+        channels.emplace(handle, std::move(channel));
+        return handle;
+    }
+    // With tableMutex held. Skips 0 and anything still alive after the counter wraps.
+    AudioHandle takeHandle() {
         AudioHandle handle = nextHandle;
-        // Skip 0 and anything still alive after the counter wraps.
         while (handle == 0 || channels.count(handle) || dspOwners.count(handle))
             ++handle;
         nextHandle = handle + 1;
-        channels.emplace(handle, make(handle));
         return handle;
     }
     Channel remove(AudioHandle handle);
@@ -92,6 +106,12 @@ struct AudioLibrary::Impl {
     std::shared_ptr<OutputDevice> device;
     std::shared_ptr<PulseConnection> pulse;
     bool wavStarted = false; // the first Init truncates the WAV file, later ones append
+
+    // Internet streams still connecting, so that Free can end them; a leaf lock.
+    std::mutex connectMutex;
+    std::vector<std::weak_ptr<UrlDownload>> connecting; // guarded by connectMutex
+    // Counts Free calls: a connect that began before one does not outlive it.
+    std::atomic<std::uint64_t> frees{0};
 
     std::mutex sinkMutex;
     std::vector<SinkInfo> sinkCache; // guarded by sinkMutex

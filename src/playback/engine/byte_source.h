@@ -1,7 +1,7 @@
 #pragma once
 
-// Where a decoder's bytes come from. Files today; a URL stream will plug in
-// its download ring buffer here, so the decoders never know the difference.
+// Where a decoder's bytes come from: a file, memory, or the download ring of
+// an internet stream, so the decoders never know the difference.
 
 #include "playback/engine/audio_types.h"
 
@@ -25,6 +25,9 @@ public:
     // Bytes available so far; a file has them all.
     virtual std::int64_t downloaded() const { return size(); }
     virtual bool seekable() const { return true; }
+    // A live stream may have nothing to give now and more later: a read that
+    // returns 0 while this is true means "not yet", not "the end".
+    virtual bool moreToCome() const { return false; }
 };
 
 // A regular file, opened read-only. Anything else (a folder, a pipe, a device

@@ -54,7 +54,8 @@ public:
     virtual std::int64_t sourceDownloaded() const { return sourceSize(); }
     virtual std::int64_t sourceSize() const = 0;
 
-    // ICY headers or stream metadata; only URL streams have them.
+    // ICY headers or stream metadata; only URL streams have them. Unlike the
+    // rest, callable from any thread while another one reads.
     virtual std::optional<std::string> tags(TagKind) const { return std::nullopt; }
 };
 

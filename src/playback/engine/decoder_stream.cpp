@@ -74,7 +74,8 @@ std::int64_t DecoderStream::sourcePosition(FilePositionMode mode) const {
 }
 
 std::optional<std::string> DecoderStream::tags(TagKind kind) const {
-    std::lock_guard lock(mutex_);
+    // Without our lock: a stream's tags are asked for while the feeder
+    // decodes, and every decoder answers them safely from any thread.
     return decoder_->tags(kind);
 }
 

@@ -35,8 +35,8 @@ private:
     const std::int64_t lengthFrames_;
 
     mutable std::mutex mutex_;
-    // Guarded by mutex_:
-    std::unique_ptr<Decoder> decoder_;
+    // Set once; what it points to is guarded by mutex_, except tags().
+    const std::unique_ptr<Decoder> decoder_;
     bool ended_ = false;
 };
 

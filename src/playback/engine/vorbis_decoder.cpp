@@ -1,6 +1,7 @@
 #include "playback/engine/vorbis_decoder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <vorbis/vorbisfile.h>
 
 namespace kesto {
@@ -15,6 +16,10 @@ size_t readSource(void* ptr, size_t size, size_t count, void* source) {
     if (size == 0)
         return 0;
     std::int64_t n = static_cast<ByteSource*>(source)->read(ptr, size * count);
+    // vorbisfile takes 0 with errno set for a read error; a live stream that
+    // has merely run dry must read as "nothing yet".
+    if (n == 0)
+        errno = 0;
     return n <= 0 ? 0 : static_cast<size_t>(n) / size;
 }
 
@@ -111,7 +116,10 @@ ReadResult VorbisDecoder::read(std::int16_t* out, std::int64_t frames) {
         }
         if (n == OV_HOLE && ++holes < 64)
             continue; // a damaged page: vorbisfile resyncs on the next one
-        status = n == 0 ? ReadStatus::End : ReadStatus::Error;
+        if (n == 0 && source_->moreToCome())
+            status = ReadStatus::Starved; // vorbisfile picks up where it was on the next read
+        else
+            status = n == 0 ? ReadStatus::End : ReadStatus::Error;
         break;
     }
     const std::int64_t got = static_cast<std::int64_t>(have / frameBytes);

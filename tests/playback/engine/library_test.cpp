@@ -88,8 +88,9 @@ TEST(EngineLibrary, OperationsThatDoNotApplyToAKindOfChannelAreRefused) {
     EXPECT_FALSE(audio.ChannelSetAttributes(output, -1, -1, 50));      // no panning
     EXPECT_TRUE(audio.ChannelSetAttributes(output, 44100, 700, 0));
     EXPECT_EQ(audio.ChannelGetAttributes(output)->volume, 700);
+    // Nothing listens on port 1: the connection is refused.
     EXPECT_EQ(audio.StreamCreateURL("http://127.0.0.1:1/none", 0, kStreamDecode), 0u);
-    EXPECT_EQ(audio.ErrorGetCode(), na);
+    EXPECT_EQ(audio.ErrorGetCode(), static_cast<int>(AudioError::FileOpen));
     EXPECT_FALSE(audio.StreamGetTags(decoder, TagKind::Icy));
 }
 
