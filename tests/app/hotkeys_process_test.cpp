@@ -2,6 +2,9 @@
 // combination fire from anywhere, and nothing fires while the preferences
 // are open.
 
+#include "support/audio_fixtures.h"
+#include "support/temp_dir.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +12,14 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace kesto;
+
+namespace {
+std::string silentWav(int seconds) {
+    return test::wavFile(test::Samples(std::size_t(seconds) * 44100 * 2, 0), 44100, 2);
+}
+} // namespace
 
 class HotkeysProcessTest : public QObject {
     Q_OBJECT
@@ -32,33 +43,6 @@ class HotkeysProcessTest : public QObject {
                             "^" + QRegularExpression::escape(title) + "$"});
         return p.waitForFinished(ms + 2000) && p.exitCode() == 0;
     }
-    void writeWav(const QString& name) {
-        const quint32 data = 30 * 44100 * 4;
-        QByteArray wav("RIFF");
-        const auto u32 = [&](quint32 v) {
-            for (int i = 0; i < 4; ++i)
-                wav.append(char((v >> (8 * i)) & 0xff));
-        };
-        const auto u16 = [&](quint16 v) {
-            wav.append(char(v & 0xff));
-            wav.append(char(v >> 8));
-        };
-        u32(36 + data);
-        wav.append("WAVEfmt ");
-        u32(16);
-        u16(1);
-        u16(2);
-        u32(44100);
-        u32(44100 * 4);
-        u16(4);
-        u16(16);
-        wav.append("data");
-        u32(data);
-        wav.append(QByteArray(int(data), '\0'));
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(wav);
-    }
 
 private Q_SLOTS:
     void keysReachThePlayerFromAnywhere() {
@@ -70,7 +54,7 @@ private Q_SLOTS:
         QFile::setPermissions(dir.filePath("run"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const char* name : {"a.wav", "b.wav", "c.wav"})
-            writeWav(name);
+            test::writeFile(dir.filePath(name).toStdString(), silentWav(30));
         QFile list(dir.filePath("home/Playlist.txt"));
         QVERIFY(list.open(QIODevice::WriteOnly));
         for (const char* name : {"a.wav", "b.wav", "c.wav"})

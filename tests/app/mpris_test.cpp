@@ -1,6 +1,9 @@
 // The real program on a private session bus, driven by the desktop's own
 // tools: playerctl, and dbus-send for the raw property.
 
+#include "support/audio_fixtures.h"
+#include "support/temp_dir.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,34 +43,6 @@ class MprisTest : public QObject {
         return run("playerctl", QStringList{"-p", "kesto"} + args);
     }
 
-    void writeWav(const QString& path, int seconds) {
-        const quint32 data = quint32(seconds) * 44100 * 4;
-        QByteArray wav("RIFF");
-        const auto u32 = [&](quint32 v) {
-            for (int i = 0; i < 4; ++i)
-                wav.append(char((v >> (8 * i)) & 0xff));
-        };
-        const auto u16 = [&](quint16 v) {
-            wav.append(char(v & 0xff));
-            wav.append(char(v >> 8));
-        };
-        u32(36 + data);
-        wav.append("WAVEfmt ");
-        u32(16);
-        u16(1);
-        u16(2);
-        u32(44100);
-        u32(44100 * 4);
-        u16(4);
-        u16(16);
-        wav.append("data");
-        u32(data);
-        wav.append(QByteArray(int(data), '\0'));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(wav);
-    }
-
 private Q_SLOTS:
     void initTestCase() {
         if (QStandardPaths::findExecutable("dbus-daemon").isEmpty() ||
@@ -88,8 +63,10 @@ private Q_SLOTS:
     }
 
     void desktopControlsDriveThePlayer() {
-        writeWav(dir.filePath("a.wav"), 30);
-        writeWav(dir.filePath("b.wav"), 30);
+        const std::string wav =
+            kesto::test::wavFile(kesto::test::Samples(30 * 44100 * 2, 0), 44100, 2);
+        kesto::test::writeFile(dir.filePath("a.wav").toStdString(), wav);
+        kesto::test::writeFile(dir.filePath("b.wav").toStdString(), wav);
         QFile list(dir.filePath("home/Playlist.txt"));
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write((dir.filePath("a.wav") + "\n" + dir.filePath("b.wav") + "\n").toUtf8());

@@ -2,6 +2,8 @@
 // the shutdown that writes the settings, across real processes.
 
 #include "platform/instance_channel.h"
+#include "support/audio_fixtures.h"
+#include "support/temp_dir.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -164,31 +166,8 @@ class ProcessTest : public QObject {
 
     // Ten seconds of silence as a 16-bit stereo WAV file.
     static void writeSilentWav(const QString& path) {
-        const quint32 dataBytes = 10 * 44100 * 4;
-        QByteArray wav("RIFF");
-        auto u32 = [&](quint32 v) {
-            for (int i = 0; i < 4; ++i)
-                wav.append(static_cast<char>((v >> (8 * i)) & 0xff));
-        };
-        auto u16 = [&](quint16 v) {
-            wav.append(static_cast<char>(v & 0xff));
-            wav.append(static_cast<char>(v >> 8));
-        };
-        u32(36 + dataBytes);
-        wav.append("WAVEfmt ");
-        u32(16);
-        u16(1);
-        u16(2);
-        u32(44100);
-        u32(44100 * 4);
-        u16(4);
-        u16(16);
-        wav.append("data");
-        u32(dataBytes);
-        wav.append(QByteArray(dataBytes, '\0'));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(wav);
+        test::writeFile(path.toStdString(),
+                        test::wavFile(test::Samples(10 * 44100 * 2, 0), 44100, 2));
     }
 
 private Q_SLOTS:
