@@ -12,6 +12,7 @@
 #include "playlist/list_view.h"
 #include "stream/connect_thread.h"
 #include "stream/stream_keys.h"
+#include "stream/stream_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -185,7 +186,7 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
             setStatusRunning(player, false);
             LevelStop(player);
             setPlayMode(player, PlayMode::RepeatList);
-            player.stream.MetaTickCounter = -20;
+            player.stream.MetaTickCounter = -kStreamFirstRefreshTicks;
         } else {
             // A URL connection still under way would otherwise replace this
             // file when it completes.
@@ -295,7 +296,10 @@ void AfterStart(Player& player, bool keepThreads) {
     player.mirror.SeekBarMax = BytesToMs(player, player.transport.MainLength);
     player.mirror.SeekBarPosition = 0;
     player.view.showSeekBar(player.mirror.SeekBarMax, 0);
-    player.status.FineTime = player.mirror.SeekBarMax <= 9999;
+    // A stream has no length: its label shows the data rate, and a 10 ms
+    // tick would only wake the window twice as often for nothing.
+    player.status.FineTime =
+        ClassifyEntry(entry) != EntryKind::Stream && player.mirror.SeekBarMax <= 9999;
     setStatusPeriod(player, player.status.FineTime ? 10 : 33);
     if (!keepThreads) {
         setStatusRunning(player, true);

@@ -39,8 +39,8 @@ struct StreamState {
     // reset (stop, opening a file) by the UI thread: a completion whose
     // ticket differs is somebody else's.
     std::atomic<int> ConnectionCounter{0};
-    // UI thread only. Counted by every metadata tick; -20 at a stream's open,
-    // so the first refresh comes on the 20th tick and then every 300th.
+    // UI thread only. Counted by every metadata tick; negative at a stream's
+    // open, so the first refresh comes soon and the rest every few seconds.
     int MetaTickCounter = 0;
     // The latest connect worker's token, UI thread only; the worker owns the rest.
     std::shared_ptr<WorkerToken> ConnectThread;

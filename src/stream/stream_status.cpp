@@ -13,8 +13,6 @@ namespace kesto {
 
 namespace {
 
-constexpr int kRefreshTicks = 300;
-
 struct StreamFacts {
     std::string title;
     std::string bitrateText;
@@ -62,7 +60,7 @@ std::string streamRateText(int kbps) {
 
 void StreamStatusTick(Player& player) {
     StreamState& stream = player.stream;
-    if (++stream.MetaTickCounter % kRefreshTicks != 0)
+    if (++stream.MetaTickCounter % kStreamRefreshTicks != 0)
         return;
     stream.MetaTickCounter = 0;
 
