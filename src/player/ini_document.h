@@ -45,6 +45,9 @@ private:
     std::size_t sectionEnd(std::size_t header) const;
 
     std::vector<Line> lines_;
+    // One line ending for the whole file, the first line's: a file edited by
+    // hand on both systems comes back with one kind of ending, which every
+    // reader takes, rather than with a mix that some editors show as noise.
     bool crlf_ = false;
 };
 

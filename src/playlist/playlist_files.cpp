@@ -8,6 +8,7 @@
 #include "playlist/playlist_parsers.h"
 #include "playlist/playlist_paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,22 +23,30 @@ enum class ReadStatus { Ok, Missing, Failed };
 struct FileBytes {
     ReadStatus status = ReadStatus::Missing;
     std::string bytes; // what was read, also before a failure
+    bool cut = false;  // the file went on past the size limit
 };
 
 FileBytes readPlaylistFile(const std::string& path) {
     FileBytes result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking, so that a FIFO given a playlist's name cannot hold the
+    // window while it waits for a writer; only a regular file is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         result.status =
             (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
         return result;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        result.bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.status = ReadStatus::Failed;
+        return result;
+    }
+    constexpr std::size_t limit = PlaylistState::MaxPlaylistFileBytes;
+    result.bytes.reserve(std::min(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), limit));
     result.status = ReadStatus::Ok;
     char buffer[1 << 16];
-    for (;;) {
+    while (result.bytes.size() <= limit) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -50,7 +59,22 @@ FileBytes readPlaylistFile(const std::string& path) {
         result.bytes.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
+    if (result.bytes.size() > limit) {
+        // A line cut in half could name a wrong file: end at the last whole one.
+        const std::size_t lf = std::string_view(result.bytes).substr(0, limit).rfind('\n');
+        result.bytes.resize(lf == std::string::npos ? 0 : lf + 1);
+        result.cut = true;
+    }
     return result;
+}
+
+void warnIfCut(Player& player, const FileBytes& data, const std::string& file) {
+    if (!data.cut)
+        return;
+    player.view.ShowMessageKind(MessageKind::Warning,
+                                "播放列表文件太大，只读取了它的前 " +
+                                    std::to_string(PlaylistState::MaxPlaylistFileBytes >> 20) +
+                                    " MB:\r" + file);
 }
 
 std::size_t append(PlaylistState& state, std::vector<std::string>&& entries) {
@@ -71,7 +95,9 @@ std::size_t readWith(Player& player, const std::string& file, Parse parse) {
     FileBytes data = readPlaylistFile(file);
     if (data.status != ReadStatus::Ok)
         return 0;
-    return append(player.playlist, parse(data.bytes, folderPart(file)));
+    const std::size_t added = append(player.playlist, parse(data.bytes, folderPart(file)));
+    warnIfCut(player, data, file);
+    return added;
 }
 
 } // namespace
@@ -102,6 +128,7 @@ std::size_t ReadTxt(Player& player, const std::string& file) {
     data.bytes = std::string(); // a large playlist's bytes go before the view work starts
     if (data.status == ReadStatus::Failed)
         player.view.ShowMessageKind(MessageKind::Error, "错误 12\r\r请报告此错误。");
+    warnIfCut(player, data, file);
 
     RefreshListView(player, false, false);
     PlaylistState& pl = player.playlist;

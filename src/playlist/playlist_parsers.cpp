@@ -57,25 +57,24 @@ bool isBlankLine(std::string_view line) {
 } // namespace
 
 std::vector<std::string> parseM3u(std::string_view bytes, std::string_view folder) {
-    std::vector<std::string> lines = decodeLines(bytes);
     std::vector<std::string> entries;
-    entries.reserve(lines.size());
     // Programs in the wild write #EXTINF and their own "#" lines with or
     // without the #EXTM3U header, and plain lines between annotated ones; so
     // the header decides nothing. A "#" line is a comment, and the title of
     // an #EXTINF line waits for the next entry line, past other comments.
     const TextFinder extinf("#extinf:", false);
-    std::optional<std::string_view> title;
-    for (std::string& line : lines) {
+    std::optional<std::string> title;
+    LineReader reader(bytes);
+    std::string_view line;
+    while (reader.next(line)) {
         if (isBlankLine(line))
             continue;
         if (line.starts_with('#')) {
             if (extinf.contains(line)) {
-                const std::string_view info = line;
-                const std::size_t comma = info.find(',');
+                const std::size_t comma = line.find(',');
                 title = comma == std::string_view::npos
-                            ? info
-                            : utf8Prefix(info.substr(comma + 1), kMaxExtinfTitleChars);
+                            ? line
+                            : utf8Prefix(line.substr(comma + 1), kMaxExtinfTitleChars);
             }
             continue;
         }
@@ -83,63 +82,72 @@ std::vector<std::string> parseM3u(std::string_view bytes, std::string_view folde
             entries.push_back(streamOrFile(line, *title, folder, true));
             title.reset();
         } else {
-            resolvePlaylistLineInPlace(line, folder);
-            entries.push_back(std::move(line));
+            std::string entry(line);
+            resolvePlaylistLineInPlace(entry, folder);
+            entries.push_back(std::move(entry));
         }
     }
     return entries;
 }
 
 std::vector<std::string> parsePls(std::string_view bytes, std::string_view folder) {
-    const std::vector<std::string> lines = decodeLines(bytes);
     std::vector<std::string> entries;
     // Only the key decides what a line is: a title or a path that merely
     // contains "file" or "title" must not turn into an entry or a title.
     const TextFinder file("file", false);
     const TextFinder title{"title", false};
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!file.contains(keyOf(lines[i])))
+    // A file line waits for the line after it, which may name it.
+    std::optional<std::string> pending;
+    const auto flush = [&](std::string_view name) {
+        entries.push_back(streamOrFile(*pending, name, folder, true));
+        pending.reset();
+    };
+    LineReader reader(bytes);
+    std::string_view line;
+    while (reader.next(line)) {
+        if (pending) {
+            const auto t = title.contains(keyOf(line)) ? afterEquals(line) : std::nullopt;
+            flush(t ? utf8Prefix(*t, kMaxTitleChars) : std::string_view(*pending));
+        }
+        if (!file.contains(keyOf(line)))
             continue;
-        const auto value = afterEquals(lines[i]);
-        if (!value || value->empty())
-            continue;
-        std::string_view name = *value;
-        if (i + 1 < lines.size() && title.contains(keyOf(lines[i + 1])))
-            if (const auto t = afterEquals(lines[i + 1]))
-                name = utf8Prefix(*t, kMaxTitleChars);
-        entries.push_back(streamOrFile(*value, name, folder, true));
+        const auto value = afterEquals(line);
+        if (value && !value->empty())
+            pending.emplace(*value);
     }
+    if (pending)
+        flush(*pending);
     return entries;
 }
 
 std::vector<std::string> parseAsx(std::string_view bytes) {
-    const std::vector<std::string> lines = decodeLines(bytes);
     std::vector<std::string> entries;
 
+    // The list's last title names every stream, those before it too.
     const TextFinder open("<title>", false);
     const TextFinder close("</title>", false);
-    std::string_view listTitle;
-    for (const std::string& line : lines) {
+    std::string listTitle;
+    std::string_view line;
+    for (LineReader reader(bytes); reader.next(line);) {
         const std::size_t start = findIgnoringCase(open, line);
         if (start == std::string_view::npos)
             continue;
         const std::size_t from = start + 7;
         const std::size_t end = findIgnoringCase(close, line, from);
         if (end != std::string_view::npos && end > from)
-            listTitle = std::string_view(line).substr(from, end - from);
+            listTitle = utf8Prefix(line.substr(from, end - from), kMaxTitleChars);
     }
 
     const TextFinder ref("<ref", false);
-    for (const std::string& line : lines) {
+    for (LineReader reader(bytes); reader.next(line);) {
         std::string_view value;
         if (ref.contains(line)) {
             const std::size_t first = line.find('"');
             const std::size_t last = line.rfind('"');
-            if (first == std::string::npos || last == first)
+            if (first == std::string_view::npos || last == first)
                 continue;
-            value = std::string_view(line).substr(first + 1, last - first - 1);
-        } else if (line.size() >= 3 &&
-                   equalsIgnoreCase(std::string_view(line).substr(0, 3), "ref")) {
+            value = line.substr(first + 1, last - first - 1);
+        } else if (line.size() >= 3 && equalsIgnoreCase(line.substr(0, 3), "ref")) {
             const auto v = afterEquals(line);
             if (!v)
                 continue;
@@ -149,21 +157,36 @@ std::vector<std::string> parseAsx(std::string_view bytes) {
         }
         if (value.empty())
             continue;
-        const std::string_view name =
-            listTitle.empty() ? value : utf8Prefix(listTitle, kMaxTitleChars);
-        entries.push_back(streamOrFile(value, name, {}, false));
+        entries.push_back(streamOrFile(
+            value, listTitle.empty() ? value : std::string_view(listTitle), {}, false));
     }
     return entries;
 }
 
 std::vector<std::string> parseB4s(std::string_view bytes) {
-    const std::vector<std::string> lines = decodeLines(bytes);
     std::vector<std::string> entries;
     const TextFinder playstring("playstring", false);
     const TextFinder open("<name>", false);
     const TextFinder close("</name>", false);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
+    // A playstring waits for the line after it, which may name it.
+    std::optional<std::string> pending;
+    const auto flush = [&](std::string_view name) {
+        entries.push_back(streamOrFile(*pending, utf8Prefix(name, kMaxTitleChars), {}, false));
+        pending.reset();
+    };
+    LineReader reader(bytes);
+    std::string_view line;
+    while (reader.next(line)) {
+        if (pending) {
+            const std::size_t start = findIgnoringCase(open, line);
+            if (start == std::string_view::npos) {
+                flush(*pending);
+            } else {
+                const std::size_t end = findIgnoringCase(close, line, start + 6);
+                flush(end == std::string_view::npos ? std::string_view{}
+                                                    : line.substr(start + 6, end - start - 6));
+            }
+        }
         if (!playstring.contains(line))
             continue;
         const std::size_t first = line.find('"');
@@ -171,28 +194,25 @@ std::vector<std::string> parseB4s(std::string_view bytes) {
             first == std::string_view::npos ? first : line.find('"', first + 1);
         if (second == std::string_view::npos || second == first + 1)
             continue;
-        const std::string_view value = line.substr(first + 1, second - first - 1);
-        std::string_view name = value;
-        if (i + 1 < lines.size()) {
-            const std::string_view next = lines[i + 1];
-            const std::size_t start = findIgnoringCase(open, next);
-            if (start != std::string_view::npos) {
-                const std::size_t end = findIgnoringCase(close, next, start + 6);
-                name = end == std::string_view::npos ? std::string_view{}
-                                                     : next.substr(start + 6, end - start - 6);
-            }
-        }
-        entries.push_back(streamOrFile(value, utf8Prefix(name, kMaxTitleChars), {}, false));
+        pending.emplace(line.substr(first + 1, second - first - 1));
     }
+    if (pending)
+        flush(*pending);
     return entries;
 }
 
 std::vector<std::string> parseTxt(std::string_view bytes, std::string_view folder) {
-    std::vector<std::string> lines = decodeLines(bytes);
-    std::erase_if(lines, [](const std::string& line) { return isBlankLine(line); });
-    for (std::string& line : lines)
-        resolvePlaylistLineInPlace(line, folder);
-    return lines;
+    std::vector<std::string> entries;
+    LineReader reader(bytes);
+    std::string_view line;
+    while (reader.next(line)) {
+        if (isBlankLine(line))
+            continue;
+        std::string entry(line);
+        resolvePlaylistLineInPlace(entry, folder);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
 }
 
 } // namespace kesto

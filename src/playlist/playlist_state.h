@@ -6,12 +6,17 @@
 
 #include "player/modes.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace kesto {
 
 struct PlaylistState {
+    // A playlist file past this size is read to its last whole line before it:
+    // many times the largest real playlist, and still a bounded wait.
+    static constexpr std::size_t MaxPlaylistFileBytes = std::size_t{256} << 20;
+
     // One string per line: a path or URL, optionally followed by "|" and a title.
     std::vector<std::string> PlaylistEntries;
     // Entry texts queued to play next, oldest first.

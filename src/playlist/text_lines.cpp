@@ -88,8 +88,8 @@ std::optional<std::string> GbkDecoder::toUtf8(std::string_view bytes) {
     }
     const auto cd = static_cast<iconv_t>(cd_);
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr); // a fresh state for every line
-    // A GBK character of two bytes becomes at most three UTF-8 bytes.
-    std::string out(bytes.size() * 2 + 4, '\0');
+    // Every GBK byte can become three UTF-8 bytes: 0x80 alone is the euro sign.
+    std::string out(bytes.size() * 3 + 4, '\0');
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
     char* outPtr = out.data();
@@ -101,37 +101,39 @@ std::optional<std::string> GbkDecoder::toUtf8(std::string_view bytes) {
     return out;
 }
 
-std::vector<std::string> decodeLines(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    std::vector<std::string> lines;
-    if (bytes.empty())
-        return lines;
+LineReader::LineReader(std::string_view bytes) : rest_(bytes) {
+    if (rest_.starts_with("\xEF\xBB\xBF"))
+        rest_.remove_prefix(3);
+    done_ = rest_.empty();
+}
 
-    // One allocation for the list, however long the file.
-    const std::size_t count =
-        1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-    lines.reserve(count);
-
-    GbkDecoder gbk;
-    std::size_t from = 0;
-    while (from < bytes.size()) {
-        const std::size_t lf = bytes.find('\n', from);
-        const std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-        std::string_view line = bytes.substr(from, end - from);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (isValidUtf8(line)) {
-            lines.emplace_back(line);
-        } else if (auto converted = gbk.toUtf8(line)) {
-            lines.push_back(std::move(*converted));
-        } else {
-            lines.emplace_back(line);
+bool LineReader::next(std::string_view& line) {
+    if (done_)
+        return false;
+    const std::size_t lf = rest_.find('\n');
+    line = rest_.substr(0, lf);
+    if (lf == std::string_view::npos || lf + 1 == rest_.size())
+        done_ = true;
+    else
+        rest_.remove_prefix(lf + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (!isValidUtf8(line)) {
+        if (auto converted = gbk_.toUtf8(line)) {
+            converted_ = std::move(*converted);
+            line = converted_;
         }
-        if (lf == std::string_view::npos)
-            break;
-        from = lf + 1;
     }
+    return true;
+}
+
+std::vector<std::string> decodeLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    lines.reserve(1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    LineReader reader(bytes);
+    std::string_view line;
+    while (reader.next(line))
+        lines.emplace_back(line);
     return lines;
 }
 

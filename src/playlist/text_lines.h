@@ -34,11 +34,29 @@ private:
     bool failed_ = false;
 };
 
-// Splits a file's bytes into lines: LF ends a line and a CR before it is
+// Reads a file's bytes line by line: LF ends a line and a CR before it is
 // dropped; a line end at the very end starts no further line. A UTF-8 byte
 // order mark at the start is dropped. Each line that is not valid UTF-8 is read
 // as GBK; a line that is neither keeps its bytes, since on Linux those bytes
 // may still name a real file.
+//
+// One line at a time, so that reading costs memory for what the caller keeps,
+// not for every line of a file that may be mostly blank.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes);
+
+    // The next line, valid until the following call; false after the last.
+    bool next(std::string_view& line);
+
+private:
+    std::string_view rest_;
+    bool done_ = false;
+    GbkDecoder gbk_;
+    std::string converted_;
+};
+
+// Every line at once, as LineReader reads them.
 std::vector<std::string> decodeLines(std::string_view bytes);
 
 } // namespace kesto

@@ -13,6 +13,14 @@ namespace kesto {
 
 namespace {
 
+// Beyond a few hundred points the font metrics overflow into a negative line
+// height; no screen shows a playlist line larger than this.
+constexpr int kMaxFontSize = 288;
+
+int boundedFontSize(int size) {
+    return size > 0 ? std::min(size, kMaxFontSize) : 8;
+}
+
 std::uint32_t rgbOf(const QColor& c) {
     return c.rgb() & 0xFFFFFF;
 }
@@ -24,7 +32,7 @@ QColor colourOf(std::uint32_t rgb) {
 
 QFont ListStyle::font() const {
     QFont f(fontName);
-    f.setPointSize(fontSize > 0 ? fontSize : 8);
+    f.setPointSize(boundedFontSize(fontSize));
     f.setBold(fontBold);
     return f;
 }
@@ -102,9 +110,11 @@ ListStyle LoadScheme(const QString& path, const QPalette& palette) {
     s.fontName = name ? QString::fromUtf8(name->data(), static_cast<int>(name->size()))
                       : QStringLiteral("Tahoma");
     s.fontSize = integer("font_size", 8);
+    if (s.fontSize > kMaxFontSize)
+        s.fontSize = kMaxFontSize;
     {
         QFont f(s.fontName);
-        f.setPointSize(s.fontSize > 0 ? s.fontSize : 8);
+        f.setPointSize(boundedFontSize(s.fontSize));
         s.itemHeight = QFontMetrics(f).height();
     }
     s.fontBold = integer("font_bold", 0) != 0;

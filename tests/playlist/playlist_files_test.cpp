@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kesto::test {
 namespace {
@@ -256,6 +257,34 @@ TEST_F(PlaylistFilesTest, TextReaderReportsReadErrorsAndSelectsTheCurrentLine) {
     EXPECT_EQ(view.selectedVector(), std::vector<int>{120000});
     EXPECT_EQ(view.top, 119998);
     EXPECT_EQ(pl.LastOpenedDir, "");
+}
+
+TEST_F(PlaylistFilesTest, SpecialFilesAreNotRead) {
+    // A FIFO would block the window until a writer came; /dev/zero never ends.
+    const std::string fifo = dir.file("pipe.m3u");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.file("zero.m3u");
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    const std::string zeroText = dir.file("zero.txt");
+    ASSERT_EQ(::symlink("/dev/zero", zeroText.c_str()), 0);
+    EXPECT_EQ(ReadM3u(player, fifo), 0u);
+    EXPECT_EQ(ReadM3u(player, zero), 0u);
+    EXPECT_EQ(ReadTxt(player, zeroText), 0u);
+    EXPECT_TRUE(entries.empty());
+    const std::vector<FakeView::Message> refused{{MessageKind::Error, "错误 12\r\r请报告此错误。"}};
+    EXPECT_EQ(view.messages, refused);
+}
+
+TEST_F(PlaylistFilesTest, AFileLargerThanTheLimitIsReadToItsLastWholeLine) {
+    // Sparse past the limit: the reader sees every byte, the disk holds few.
+    const std::string file = dir.file("huge.m3u");
+    writeFile(file, "/m/a.mp3\r\n/m/b.mp3\r\n/m/cut");
+    ASSERT_EQ(::truncate(file.c_str(), PlaylistState::MaxPlaylistFileBytes + 4096), 0);
+    EXPECT_EQ(ReadM3u(player, file), 2u);
+    EXPECT_EQ(entries, (Strings{"/m/a.mp3", "/m/b.mp3"}));
+    const std::vector<FakeView::Message> warned{
+        {MessageKind::Warning, "播放列表文件太大，只读取了它的前 256 MB:\r" + file}};
+    EXPECT_EQ(view.messages, warned);
 }
 
 } // namespace

@@ -43,6 +43,8 @@ TEST(TextLines, LineEndsEncodingsAndByteOrderMark) {
         {"nothing", "", {}},
         {"byte order mark", "\xEF\xBB\xBF/m/a.mp3\r\n", {"/m/a.mp3"}},
         {"GBK line", "/m/" + kGbkChinese + ".mp3\r\n/m/中文.mp3", {"/m/中文.mp3", "/m/中文.mp3"}},
+        // 0x80 alone is GBK's euro sign: one byte in, three out
+        {"GBK euro signs", "\x80\x80\x80\x80\x80\n", {"€€€€€"}},
         // neither UTF-8 nor GBK: the bytes may still name a file
         {"raw bytes", "/m/caf\xE9.mp3", {"/m/caf\xE9.mp3"}},
     };

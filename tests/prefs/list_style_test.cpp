@@ -80,6 +80,19 @@ private Q_SLOTS:
         QCOMPARE(s.queuedColor.resolve(palette), QColor(0x12, 0x34, 0x56));
     }
 
+    void fontSizesOutOfReasonAreBounded() {
+        // Past a few thousand points the metrics wrap into a negative line height.
+        for (const QByteArray size : {"16000", "2147483647"}) {
+            const ListStyle s = LoadScheme(scheme("[Style]\nfont_size=" + size + "\n"), palette);
+            QCOMPARE(s.fontSize, 288);
+            QVERIFY(s.itemHeight > 0);
+            QCOMPARE(s.font().pointSize(), 288);
+        }
+        const ListStyle negative = LoadScheme(scheme("[Style]\nfont_size=-5\n"), palette);
+        QCOMPARE(negative.font().pointSize(), 8);
+        QVERIFY(negative.itemHeight > 0);
+    }
+
     void missingFileGivesAllDefaults() {
         const ListStyle s = LoadScheme(dir.filePath("none.kestoscheme"), palette);
         QCOMPARE(s.fontName, QStringLiteral("Tahoma"));
