@@ -54,9 +54,12 @@ IniDocument IniDocument::parse(std::string_view text) {
         auto nl = text.find('\n', at);
         std::string_view raw = text.substr(at, nl == std::string_view::npos ? npos : nl - at);
         if (!raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
             if (doc.lines_.empty())
                 doc.crlf_ = true;
+            // All of them: a stray CR kept at a line's end would be read as
+            // part of the line ending once the file is written back.
+            while (!raw.empty() && raw.back() == '\r')
+                raw.remove_suffix(1);
         }
         doc.lines_.push_back(parseLine(std::string(raw)));
         if (nl == std::string_view::npos)

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "player/ini_document.h"
 #include "player/settings.h"
 #include "player/settings_startup.h"
 
@@ -81,6 +82,29 @@ TEST_F(SettingsFile, RewriteKeepsEverythingItDoesNotChange) {
     s.deleteKey("WINDOW", "unknown");
     EXPECT_EQ(s.readString("Window", "Unknown", "gone"), "gone");
     EXPECT_EQ(s.readInt("Window", "Width", 0), 420);
+}
+
+TEST(IniText, WrittenBackItReadsAsTheSameText) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string written;
+    };
+    const Case cases[] = {
+        // One ending for the whole file, the first line's.
+        {"mixed endings", "a=1\r\nb=2\n", "a=1\r\nb=2\r\n"},
+        {"LF file", "[A]\nx=1\n", "[A]\nx=1\n"},
+        // Found by the fuzzer: a stray CR before the line end of an LF file
+        // turned into a CR LF ending, and the next read lost it.
+        {"stray CR", "[A]\nx=1\r\r\n[B]\ny=2\r\n", "[A]\nx=1\n[B]\ny=2\n"},
+        {"last line without an end", "[A]\r\nx=1\r", "[A]\r\nx=1\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string once = IniDocument::parse(c.text).serialize();
+        EXPECT_EQ(once, c.written) << c.name;
+        EXPECT_EQ(IniDocument::parse(once).serialize(), once) << c.name;
+    }
+    EXPECT_EQ(IniDocument::parse("[A]\nx=1\r\r\n").value("A", "x"), std::string_view("1"));
 }
 
 TEST_F(SettingsFile, FirstWriteCreatesTheFileAndEveryReadSeesTheLatestWrite) {
