@@ -2,7 +2,8 @@
 # Installs what the tests need, checks the house rules (scripts/check_rules.sh),
 # builds, and runs the whole suite: every test in the Release build, the core
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the audio
-# engine's tests under ThreadSanitizer. Exits non-zero on any failure.
+# engine's tests under ThreadSanitizer, and each fuzz target for a short
+# while. Exits non-zero on any failure.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
@@ -47,5 +48,8 @@ configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DKESTO_TSAN=ON -DKESTO_BUILD_UI=O
 ninja -C build-tsan -j "$jobs" kesto_core_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     build-tsan/tests/kesto_core_tests --gtest_brief=1 --gtest_filter='Engine*'
+
+echo "== Every reader of outside bytes under libFuzzer, 20 s each"
+fuzz/run.sh 20
 
 echo "== All tests passed"

@@ -1,3 +1,12 @@
+if(KESTO_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KESTO_FUZZ needs clang (CC=clang CXX=clang++)")
+    endif()
+    # The whole core carries the fuzzer's coverage hooks; only the targets
+    # link its driver.
+    set(KESTO_SANITIZE ON)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 if(KESTO_SANITIZE AND KESTO_TSAN)
     message(FATAL_ERROR "KESTO_SANITIZE and KESTO_TSAN cannot be combined")
 endif()

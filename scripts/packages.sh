@@ -7,7 +7,7 @@ KESTO_PKGS_BUILD="build-essential cmake ninja-build pkgconf ccache qt6-base-dev 
 KESTO_PKGS_RUNTIME="fonts-wqy-microhei qt6-translations-l10n xvfb xdg-utils"
 KESTO_PKGS_TEST="libgtest-dev libbenchmark-dev libmp3lame-dev pulseaudio pulseaudio-utils
   x11-utils xdotool imagemagick mpg123 vorbis-tools lame clang-format locales dbus-daemon dbus-bin playerctl
-  icecast2 ffmpeg sox curl"
+  icecast2 ffmpeg sox curl clang libclang-rt-dev"
 # Locales the tests run the settings file under (dates must read back in any of them).
 KESTO_TEST_LOCALES="zh_CN.UTF-8 de_DE.UTF-8"
 

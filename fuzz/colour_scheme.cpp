@@ -1,0 +1,24 @@
+// A colour scheme file under any bytes: every value of its style section
+// goes through the readers the scheme loader uses.
+
+#include "fuzz_entry.h"
+#include "player/ini_document.h"
+#include "player/settings.h"
+#include "prefs/colour_text.h"
+
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto doc = kesto::IniDocument::parse(kesto::fuzz::bytesOf(data, size));
+    for (const std::string& key : doc.keys("Style")) {
+        const auto value = doc.value("Style", key);
+        if (!value)
+            continue;
+        if (const auto rgb = kesto::parseColourText(*value)) {
+            KESTO_FUZZ_CHECK(*rgb <= 0xFFFFFFu);
+            KESTO_FUZZ_CHECK(kesto::parseColourText(kesto::colourText(*rgb)) == rgb);
+        }
+        (void)kesto::parseIniInt(*value);
+    }
+    return 0;
+}
