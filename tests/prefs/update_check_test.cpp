@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
 
 namespace kesto::test {
@@ -177,17 +176,6 @@ TEST(PrefsUpdateCheck, FailuresAreSilentAndCountAsAnAttempt) {
         EXPECT_EQ(w.view.panelHistory.back(), (std::pair<int, std::string>{kInfoPanel, ""}));
         EXPECT_EQ(readFile(w.reply()), stale);
     }
-}
-
-TEST(PrefsUpdateCheck, AReadOnlySettingsFileIsNeverWritten) {
-    LoopbackServer server(replyWith("http://example.org/get\n2.0\nNew.\n"));
-    World w;
-    const std::string ini = "[General]\nlastversioncheck=2026-01-01\n";
-    writeFile(w.player.settings.path(), ini);
-    ::chmod(w.player.settings.path().c_str(), 0444);
-    w.run(server.url("/"));
-    EXPECT_EQ(w.questions.size(), 1u);
-    EXPECT_EQ(readFile(w.player.settings.path()), ini);
 }
 
 TEST(PrefsUpdateCheck, GoingAwayEndsTheTransferAndDropsItsResult) {
