@@ -20,6 +20,7 @@
 #include "prefs/global_hotkeys.h"
 #include "prefs/list_style.h"
 #include "prefs/preferences_form.h"
+#include "prefs/update_check.h"
 #include "stream/radio_form.h"
 #include "tags/file_info_form.h"
 #include "tools/about_form.h"
@@ -164,7 +165,11 @@ void TAppKesto::create(Player& player, std::string startupArgument) {
     buildFavoritesMenu();
 }
 
-TAppKesto::~TAppKesto() = default;
+TAppKesto::~TAppKesto() {
+    // The update worker may still post to this window: it ends while the
+    // window is whole.
+    update_.reset();
+}
 
 void TAppKesto::buildHeader() {
     ProgressPanel = new QWidget(this);

@@ -44,6 +44,7 @@ class TFavorites_Form;
 class TFind_Form;
 class TTimer_Form;
 class TimeLabel;
+class UpdateCheck;
 
 // The volume a drag on the volume label sets: 18 (1.8 %) per pixel upwards from
 // where it began, 0..1000, and everything at the top edge of the screen.
@@ -157,6 +158,9 @@ public:
     // A message box's own hook, so tests can answer it.
     std::function<int(MessageKind, const QString&)> messageHook;
     std::function<bool(const QString&)> questionHook;
+    // Where the update check's download page goes instead of the desktop's
+    // browser, so tests can see what would be opened.
+    std::function<void(const QUrl&)> openUrlHook;
     // The one-line text question's hook (caption, prompt, text in and out;
     // false for cancel), so tests can answer it.
     std::function<bool(const QString&, const QString&, QString&)> textHook;
@@ -243,6 +247,10 @@ private:
     void viewProgressPanelCommand();
     // Internet radio (app_kesto_radio.cpp).
     void addRadioCommand();
+    // The weekly update check (app_kesto_update.cpp): starts it when it is due.
+    void startUpdateCheck();
+    bool askUpdateQuestion(const std::string& message);
+    void openUpdatePage(const std::string& address);
 
     // Input.
     bool listKeyPress(QKeyEvent* event);
@@ -291,6 +299,8 @@ private:
     std::unique_ptr<TFind_Form> find_;
     std::unique_ptr<TFavorites_Form> favorites_;
     std::unique_ptr<TTimer_Form> timer_;
+    // Its worker posts to this window, so it goes first (see the destructor).
+    std::unique_ptr<UpdateCheck> update_;
 
     ListStyle style_;
     LineMarks marks_;

@@ -139,6 +139,8 @@ void TAppKesto::runDeferredStartup() {
                                                       }},
                                             this);
 
+    startUpdateCheck();
+
     // Another program may have taken the user's media types while we were away.
     if (start_.claimAssociationsAtStartup) {
         FileAssociations associations(DesktopPlaces::fromEnvironment(), executablePath(),

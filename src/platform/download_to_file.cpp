@@ -80,6 +80,8 @@ std::int64_t DownloadToFile(const std::string& url, const std::string& path,
     CURLcode result = CURLE_FAILED_INIT;
     if (curl) {
         setCommonCurlOptions(curl, url, options.timeoutMs);
+        if (!options.userAgent.empty())
+            curl_easy_setopt(curl, CURLOPT_USERAGENT, options.userAgent.c_str());
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onBody);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);

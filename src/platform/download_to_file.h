@@ -21,6 +21,8 @@ struct DownloadOptions {
     const std::atomic<bool>* cancel = nullptr;
     // A larger answer is refused; what we fetch is a few kilobytes.
     std::int64_t maxBytes = 4 * 1024 * 1024;
+    // Empty: the player's own. The update server knows its callers by theirs.
+    std::string userAgent;
 };
 
 // The number of bytes written to `path`; 0 on any failure.

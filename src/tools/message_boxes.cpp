@@ -28,9 +28,10 @@ void messageBoxOk(QWidget* parent, BoxKind kind, const QString& text) {
     box.exec();
 }
 
-bool messageBoxYesNo(QWidget* parent, const QString& text) {
+bool messageBoxYesNo(QWidget* parent, const QString& text, Qt::TextFormat format) {
     QMessageBox box(QMessageBox::Information, applicationTitle(), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(format);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     return box.exec() == QMessageBox::Yes;

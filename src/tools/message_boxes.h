@@ -5,6 +5,7 @@
 // Their title is the application's title.
 
 #include <QString>
+#include <qnamespace.h>
 
 class QWidget;
 
@@ -19,7 +20,8 @@ void setApplicationTitle(const QString& title);
 QString applicationTitle();
 
 void messageBoxOk(QWidget* parent, BoxKind kind, const QString& text);
-// True for Yes.
-bool messageBoxYesNo(QWidget* parent, const QString& text);
+// True for Yes. Text from outside the program is shown as Qt::PlainText, so
+// no markup in it is ever rendered.
+bool messageBoxYesNo(QWidget* parent, const QString& text, Qt::TextFormat format = Qt::AutoText);
 
 } // namespace kesto

@@ -39,6 +39,25 @@ LoopbackServer::~LoopbackServer() {
     ::close(wakePipe_[1]);
 }
 
+UnansweredPort::UnansweredPort() {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listenFd_, 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    fillerFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::connect(fillerFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+}
+
+UnansweredPort::~UnansweredPort() {
+    ::close(fillerFd_);
+    ::close(listenFd_);
+}
+
 std::string LoopbackServer::url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }

@@ -49,6 +49,24 @@ private:
     std::thread thread_;
 };
 
+// A port on 127.0.0.1 that never completes a connection: its queue holds one
+// waiting connection, and one of our own fills it, so the kernel drops every
+// further handshake. It stands in for a host that does not answer at all.
+class UnansweredPort {
+public:
+    UnansweredPort();
+    ~UnansweredPort();
+    UnansweredPort(const UnansweredPort&) = delete;
+    UnansweredPort& operator=(const UnansweredPort&) = delete;
+
+    int port() const { return port_; }
+
+private:
+    int listenFd_ = -1;
+    int fillerFd_ = -1;
+    int port_ = 0;
+};
+
 // Writes all of `bytes` (no SIGPIPE when the peer has gone); false when it cannot.
 bool sendAll(int fd, std::string_view bytes);
 
