@@ -180,6 +180,9 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
+        // A device lost while paused is let go first, so the entry's test
+        // initialises it again and plays on a server that came back.
+        stopIfDeviceLost(player);
         // A recording in progress would be finished here; the recorder keeps its own state.
         if (pl.PlaylistEntries.empty() || index < 0 ||
             index >= static_cast<int>(pl.PlaylistEntries.size()))

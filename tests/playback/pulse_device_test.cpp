@@ -255,5 +255,37 @@ TEST_F(PulseServerPlayback, LostServerStopsPlaybackAndTheNextPlayReconnects) {
     StopPlayback(p(), true);
 }
 
+// Paused, no tick runs: the loss shows at the next key instead, and Enter
+// then plays on the server that came back.
+TEST_F(PulseServerPlayback, LostWhilePausedIsNoticedAtTheNextKey) {
+    addWav("long.wav", loudTone(secondsToFrames(20.0), kStereo, 440));
+    setPlayMode(p(), PlayMode::PlayFile);
+    view.focused = 0;
+    ASSERT_TRUE(RunKeyCommand(p(), vk::Return, vk::NoModifier));
+    ASSERT_TRUE(tickUntil([&] { return FilePosition(p()) > MsToBytes(p(), 300); }));
+    ASSERT_TRUE(RunKeyCommand(p(), vk::Space, vk::NoModifier));
+    ASSERT_EQ(outputState(p()), ChannelState::Paused);
+
+    pulse->kill(SIGKILL);
+    const AudioHandle out = p().feed.OutputStream;
+    // No tick: a paused player's status timer rests.
+    for (int i = 0; i < 2000 && !p().audio.deviceLost(out); ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(p().audio.deviceLost(out));
+    EXPECT_TRUE(view.messages.empty());
+    ASSERT_TRUE(RunKeyCommand(p(), vk::Space, vk::NoModifier));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, kLostMessage);
+    EXPECT_EQ(p().feed.OutputStream, 0u);
+    EXPECT_FALSE(p().transport.DeviceReady);
+
+    ASSERT_TRUE(pulse->start()) << "PulseAudio did not start again";
+    ASSERT_TRUE(RunKeyCommand(p(), vk::Return, vk::NoModifier));
+    EXPECT_TRUE(tickUntil([&] { return FilePosition(p()) > MsToBytes(p(), 300); }))
+        << "the file does not play on the server that came back";
+    EXPECT_EQ(view.messages.size(), 1u);
+    StopPlayback(p(), true);
+}
+
 } // namespace
 } // namespace kesto::test
