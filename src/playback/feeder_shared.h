@@ -38,7 +38,7 @@ struct FeederShared {
     std::atomic<std::int64_t> LeadSkip{0};       // bytes skipped at the switched-to file's start
     std::atomic<bool> Switched{false};           // the output moved on; the UI has not followed
     std::atomic<kesto::EndAction> EndAction{kesto::EndAction::None};
-    std::atomic<bool> MainIsMp3{false};       // MainDecoder plays an .mp3 (its tail gets cut)
+    std::atomic<bool> MainCutsTail{false};    // MainDecoder is an MP3 whose quiet tail is cut
     std::atomic<std::uint64_t> FileSerial{0}; // bumped at every open, stop and switch
     NextEntryHandoff nextEntry;               // the next file, prepared by the UI thread
     // Feeder thread only (sized by the UI thread before the output starts).

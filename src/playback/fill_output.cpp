@@ -81,7 +81,7 @@ std::int64_t leadSkipBytes(const std::int16_t* samples, std::size_t count) {
 }
 
 bool NearTail(Player& player) {
-    if (!player.feed.MainIsMp3)
+    if (!player.feed.MainCutsTail)
         return false;
     AudioLibrary& audio = player.audio;
     const AudioHandle main = player.feed.MainDecoder;
@@ -201,7 +201,7 @@ std::uint32_t FillOutput(Player& player, void* buffer, std::uint32_t length) {
                 return static_cast<std::uint32_t>(count) | kStreamEnd;
             }
             player.feed.OpeningIndex = next->index;
-            player.feed.MainIsMp3 = next->isMp3;
+            player.feed.MainCutsTail = next->cutsTail;
             player.feed.MirrorDecoder = next->mirror;
             player.feed.MainDecoder = next->main;
             SkipLead(player);

@@ -69,7 +69,7 @@ std::unique_ptr<PreparedNext> decide(Player& player, std::uint64_t serial) {
         next->info = *info;
     next->length = audio.StreamGetLength(next->main);
     next->threeSeconds = audio.ChannelSeconds2Bytes(next->main, 3.0);
-    next->isMp3 = isMp3Path(path);
+    next->cutsTail = tailIsCut(player, path, next->info);
     return next;
 }
 

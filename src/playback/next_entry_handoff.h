@@ -67,7 +67,7 @@ struct PreparedNext {
     ChannelInfo info;
     std::int64_t length = -1;      // bytes
     std::int64_t threeSeconds = 0; // bytes of 3 s in this file's format
-    bool isMp3 = false;
+    bool cutsTail = false;         // an MP3 whose quiet tail is cut (tailIsCut)
     std::vector<PlayOrderStep> steps;
 
     // What the choice depended on, so the UI can tell when it went stale.

@@ -82,6 +82,17 @@ bool isMp3Path(std::string_view path) {
            ext[3] == '3';
 }
 
+bool tailIsCut(Player& player, std::string_view path, const ChannelInfo& info) {
+    if (!isMp3Path(path))
+        return false;
+    // The cut hides the padding of an encoder that did not say how much it
+    // added. Where the file says so, the decoder has removed exactly that,
+    // and a cut would only take music away and end the stream: such a file
+    // joins the next one without a gap, as WAV and OGG do.
+    return (info.flags & kSampleExactEnd) == 0 ||
+           !player.settings.readBool("Tweak", "gapless_mp3", true);
+}
+
 bool InitOutput(Player& player) {
     if (player.transport.DeviceReady)
         return true;
@@ -169,6 +180,9 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
+        // A device lost while paused is let go first, so the entry's test
+        // initialises it again and plays on a server that came back.
+        stopIfDeviceLost(player);
         // A recording in progress would be finished here; the recorder keeps its own state.
         if (pl.PlaylistEntries.empty() || index < 0 ||
             index >= static_cast<int>(pl.PlaylistEntries.size()))
@@ -273,7 +287,8 @@ void OpenDecoders(Player& player) {
         const std::string path(EntryPath(entry));
         player.feed.MainDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
         player.feed.MirrorDecoder = player.audio.StreamCreateFile(path, kStreamDecode);
-        player.feed.MainIsMp3 = isMp3Path(path);
+        const auto info = player.audio.ChannelGetInfo(player.feed.MainDecoder);
+        player.feed.MainCutsTail = tailIsCut(player, path, info.value_or(ChannelInfo{}));
     }
     pl.PlayingEntry = entry;
 }

@@ -65,8 +65,13 @@ std::int64_t MsToBytes(Player& player, std::int64_t ms);
 // The output's state; Stopped with no output.
 ChannelState outputState(Player& player);
 
-// The path ends in ".mp3", in any case: the files whose quiet tail is cut.
+// The path ends in ".mp3", in any case.
 bool isMp3Path(std::string_view path);
+// Whether the file at `path`, with its decoder's `info`, has its quiet tail
+// cut at its end (and so never joins the next file without a gap): an MP3
+// that does not record its encoder padding, or any MP3 with
+// Tweak/gapless_mp3 set to 0.
+bool tailIsCut(Player& player, std::string_view path, const ChannelInfo& info);
 
 // Puts a cleaned title into the caption ("title - Kesto") and the hint into
 // the tray icon, each only when it changed.

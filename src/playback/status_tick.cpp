@@ -84,8 +84,23 @@ void setStatusPeriod(Player& player, int periodMs) {
         player.view.setStatusTimer(true, periodMs);
 }
 
+bool stopIfDeviceLost(Player& player) {
+    const AudioHandle out = player.feed.OutputStream;
+    if (out == 0 || !player.audio.deviceLost(out))
+        return false;
+    // Stopped first: the box may run an event loop, and the tick must not
+    // find the dead output again meanwhile.
+    StopPlayback(player, true);
+    player.view.ShowMessageKind(MessageKind::Warning, "声卡设备已断开，播放已停止。");
+    return true;
+}
+
 void StatusTick(Player& player) {
     collectHandedBack(player);
+    // Without a device no end request ever comes: the tick would wait on a
+    // silent output for good.
+    if (stopIfDeviceLost(player))
+        return;
     const EntryKind kind = ClassifyEntry(player.playlist.PlayingEntry);
     if (kind == EntryKind::AudioFile) {
         if (!player.transport.Seeking)

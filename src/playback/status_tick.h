@@ -10,6 +10,10 @@ namespace kesto {
 class Player;
 
 void StatusTick(Player& player);
+// When the output stopped because the sound device failed or the server went
+// away: stops playback the ordinary way (releasing the device, so the next
+// play initialises it again), warns once, and returns true.
+bool stopIfDeviceLost(Player& player);
 // The output has reached the point where the callback switched files: the
 // window follows to the new file.
 void FollowSwitch(Player& player);

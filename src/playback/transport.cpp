@@ -248,6 +248,9 @@ void pauseButton(Player& player) {
 }
 
 void pauseOutput(Player& player) {
+    // Lost while paused (no tick runs then): the output no longer pauses.
+    if (stopIfDeviceLost(player))
+        return;
     if (const AudioHandle out = player.feed.OutputStream) {
         EngineWaitProbe probe(player.engineWaits, "ChannelPause");
         player.audio.ChannelPause(out);

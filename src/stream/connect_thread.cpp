@@ -49,7 +49,7 @@ void openStreamDecoders(Player& player, int index, const std::string& entry) {
     player.view.setTimeLabel("");
     player.audio.SetConfig(AudioOption::BufferMs, kStreamBufferMs);
     // A stream has no tail to cut and no mirror to read ahead in.
-    player.feed.MainIsMp3 = false;
+    player.feed.MainCutsTail = false;
     startConnectThread(player, path);
     player.playlist.PlayingEntry = entry;
 }

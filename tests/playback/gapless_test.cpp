@@ -82,14 +82,14 @@ TEST_F(EnginePlaybackGapless, TwoOggFilesJoinWithoutLossAndSkipTheQuietLeadIn) {
     EXPECT_NEAR(static_cast<double>(skipped / kStereo), kLeadFrames, 64);
 }
 
-// The tail of an MP3 is judged in its last 0.2 s: here the tone stops 0.15 s
-// before the end, and those quiet 0.15 s are cut. The next file then starts
-// the ordinary way, lead-in and all, once the output has drained.
+// The tail of an MP3 that does not record its padding is judged in its last 0.2 s: here the tone
+// stops 0.15 s before the end, and those quiet 0.15 s are cut. The next file then starts the
+// ordinary way, lead-in and all, once the output has drained.
 TEST_F(EnginePlaybackGapless, Mp3LosesItsQuietTailAndTheNextFileStartsAfresh) {
     const std::string a =
-        addFile("a.mp3", mp3File(joined({loudTone(secondsToFrames(4.45), kStereo, 440),
-                                         silence(secondsToFrames(0.15), kStereo)}),
-                                 44100, kStereo));
+        addFile("a.mp3", untaggedMp3File(joined({loudTone(secondsToFrames(4.45), kStereo, 440),
+                                                 silence(secondsToFrames(0.15), kStereo)}),
+                                         44100, kStereo));
     const Samples b = joined({leadIn(), loudTone(secondsToFrames(1.0), kStereo, 660)});
     addWav("b.wav", b);
     setPlayMode(p(), PlayMode::PlayList);
@@ -106,7 +106,12 @@ TEST_F(EnginePlaybackGapless, Mp3LosesItsQuietTailAndTheNextFileStartsAfresh) {
     EXPECT_TRUE(
         std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(played), whole.begin()))
         << "the MP3 was not played from its start";
-    const double playedSeconds = static_cast<double>(played / kStereo) / 44100;
+    // Without a LAME header the encoder's delay is decoded as silence before
+    // the tone: the tone itself is what must have played whole.
+    std::size_t onset = 0;
+    while (onset < played && std::abs(whole[onset]) < 8000)
+        ++onset;
+    const double playedSeconds = static_cast<double>((played - onset) / kStereo) / 44100;
     EXPECT_NEAR(playedSeconds, 4.45, 0.01) << "of " << whole.size() / kStereo / 44100.0 << " s";
 }
 
@@ -140,7 +145,7 @@ TEST_F(EnginePlaybackGapless, Mp3TailIsCutAtTheSameSampleHoweverPlaybackGotThere
         pl().PlaylistEntries.clear();
         if (c.afterWav)
             addWav("first.wav", first);
-        const std::string mp3 = addFile("song.mp3", mp3File(song, 44100, kStereo));
+        const std::string mp3 = addFile("song.mp3", untaggedMp3File(song, 44100, kStereo));
         setPlayMode(p(), c.afterWav ? PlayMode::PlayList : PlayMode::PlayFile);
         const Samples whole = decoded(mp3);
         const auto window = static_cast<std::size_t>(secondsToFrames(0.2) * kStereo);
@@ -185,7 +190,8 @@ TEST_F(EnginePlaybackGapless, Mp3TailIsCutAtTheSameSampleHoweverPlaybackGotThere
 // every block the file plays would double the player's decoding work.
 TEST_F(EnginePlaybackGapless, LookAheadDecoderRestsWhileTheFilePlays) {
     usePacedNull();
-    addFile("song.mp3", mp3File(loudTone(secondsToFrames(10.0), kStereo, 440), 44100, kStereo));
+    addFile("song.mp3",
+            untaggedMp3File(loudTone(secondsToFrames(10.0), kStereo, 440), 44100, kStereo));
     OpenEntry(p(), 0);
     pauseOutput(p());
     AudioLibrary& audio = p().audio;
@@ -203,9 +209,9 @@ TEST_F(EnginePlaybackGapless, LookAheadDecoderRestsWhileTheFilePlays) {
 TEST_F(EnginePlaybackGapless, SeekRightAfterTheTailIsCutStillLands) {
     usePacedNull();
     const std::string mp3 =
-        addFile("song.mp3", mp3File(joined({loudTone(secondsToFrames(4.4), kStereo, 440),
-                                            silence(secondsToFrames(0.2), kStereo)}),
-                                    44100, kStereo));
+        addFile("song.mp3", untaggedMp3File(joined({loudTone(secondsToFrames(4.4), kStereo, 440),
+                                                    silence(secondsToFrames(0.2), kStereo)}),
+                                            44100, kStereo));
     setPlayMode(p(), PlayMode::PlayFile);
     OpenEntry(p(), 0);
     pauseOutput(p());
@@ -243,9 +249,9 @@ TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
             {loudTone(secondsToFrames(4.4), kStereo, 440), silence(secondsToFrames(0.2), kStereo)});
         if (c.switched) {
             addFile("first.ogg", oggFile(tone, 44100, kStereo));
-            addFile("next.mp3", mp3File(tone, 44100, kStereo));
+            addFile("next.mp3", untaggedMp3File(tone, 44100, kStereo));
         } else {
-            addFile("song.mp3", mp3File(tone, 44100, kStereo));
+            addFile("song.mp3", untaggedMp3File(tone, 44100, kStereo));
         }
         setPlayMode(p(), c.switched ? PlayMode::PlayList : PlayMode::PlayFile);
         OpenEntry(p(), 0);

@@ -147,14 +147,32 @@ std::string wavFile(const Samples& samples, std::uint32_t rate, std::uint32_t ch
 }
 
 std::string mp3File(const Samples& samples, std::uint32_t rate, std::uint32_t channels, int kbps) {
+    Mp3Encoding encoding;
+    encoding.kbps = kbps;
+    return mp3File(samples, rate, channels, encoding);
+}
+
+std::string untaggedMp3File(const Samples& samples, std::uint32_t rate, std::uint32_t channels) {
+    Mp3Encoding encoding;
+    encoding.lameHeader = false;
+    return mp3File(samples, rate, channels, encoding);
+}
+
+std::string mp3File(const Samples& samples, std::uint32_t rate, std::uint32_t channels,
+                    const Mp3Encoding& encoding) {
     lame_global_flags* gf = lame_init();
     lame_set_in_samplerate(gf, static_cast<int>(rate));
     lame_set_out_samplerate(gf, static_cast<int>(rate));
     lame_set_num_channels(gf, static_cast<int>(channels));
     lame_set_mode(gf, channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(gf, kbps);
+    if (encoding.vbrQuality >= 0) {
+        lame_set_VBR(gf, vbr_default);
+        lame_set_VBR_q(gf, encoding.vbrQuality);
+    } else {
+        lame_set_brate(gf, encoding.kbps);
+    }
     lame_set_quality(gf, 5);
-    lame_set_bWriteVbrTag(gf, 1); // the Info header with delay and padding
+    lame_set_bWriteVbrTag(gf, encoding.lameHeader ? 1 : 0);
     if (lame_init_params(gf) < 0)
         throw std::runtime_error("lame_init_params failed");
     const int frames = static_cast<int>(samples.size() / channels);
@@ -178,7 +196,7 @@ std::string mp3File(const Samples& samples, std::uint32_t rate, std::uint32_t ch
     // The first frame was left empty for the Info header, filled in now that
     // the frame count and the padding are known.
     unsigned char tag[4096];
-    std::size_t tagSize = lame_get_lametag_frame(gf, tag, sizeof tag);
+    std::size_t tagSize = encoding.lameHeader ? lame_get_lametag_frame(gf, tag, sizeof tag) : 0;
     if (tagSize > 0 && tagSize <= mp3.size())
         std::memcpy(mp3.data(), tag, tagSize);
     lame_close(gf);

@@ -2,7 +2,7 @@
 
 // Audio made by code for the engine tests and benchmarks: sweeps and noise
 // as 16-bit samples, written as WAV in every sample format we read, and
-// encoded to MP3 (libmp3lame, with the gapless Info header) and OGG Vorbis
+// encoded to MP3 (libmp3lame, with or without the gapless Info header) and OGG Vorbis
 // (libvorbisenc, fixed serial) so the files are the same on every run.
 
 #include <cstdint>
@@ -32,8 +32,19 @@ enum class WavEncoding { U8, S16, S24, S32, F32, F64 };
 std::string wavFile(const Samples& samples, std::uint32_t rate, std::uint32_t channels,
                     WavEncoding encoding = WavEncoding::S16, bool extensible = false);
 
+struct Mp3Encoding {
+    int kbps = 128;      // constant bit rate, unless vbrQuality is set
+    int vbrQuality = -1; // 0..9 as lame's -V; -1 = constant bit rate
+    // The Info header with the LAME tag (frame count, encoder delay and
+    // padding); without it, as `lame -t`, the decoder cannot drop the padding.
+    bool lameHeader = true;
+};
+std::string mp3File(const Samples& samples, std::uint32_t rate, std::uint32_t channels,
+                    const Mp3Encoding& encoding);
 std::string mp3File(const Samples& samples, std::uint32_t rate, std::uint32_t channels,
                     int kbps = 128);
+// Without the Info header: the player cuts such a file's quiet tail.
+std::string untaggedMp3File(const Samples& samples, std::uint32_t rate, std::uint32_t channels);
 std::string oggFile(const Samples& samples, std::uint32_t rate, std::uint32_t channels,
                     float quality = 0.5f, int serial = 4711);
 // `frames` MPEG-1 layer I or II frames at 44.1 kHz stereo, all silent.

@@ -117,6 +117,10 @@ public:
     bool ChannelSetAttributes(AudioHandle handle, int rate, int volume, int pan);
     bool ChannelSlideAttributes(AudioHandle handle, int rate, int volume, int pan, int ms);
     ChannelState ChannelIsActive(AudioHandle handle);
+    // An output that is stopped because its device failed or the sound
+    // server went away, not because its stream ended; the next play or stop
+    // of it clears this. False for decoders and bad handles.
+    bool deviceLost(AudioHandle handle);
     std::int64_t ChannelGetPosition(AudioHandle handle);
     bool ChannelSetPosition(AudioHandle handle, std::int64_t bytes);
     double ChannelBytes2Seconds(AudioHandle handle, std::int64_t bytes);

@@ -163,6 +163,15 @@ ChannelState AudioLibrary::ChannelIsActive(AudioHandle handle) {
     return c.decoder->active() ? ChannelState::Playing : ChannelState::Stopped;
 }
 
+bool AudioLibrary::deviceLost(AudioHandle handle) {
+    Impl& d = *impl_;
+    Channel c = d.lookup(handle);
+    if (!c)
+        return d.fail(AudioError::BadHandle, false);
+    d.ok();
+    return c.output && c.output->deviceLost() && c.output->state() == ChannelState::Stopped;
+}
+
 std::int64_t AudioLibrary::ChannelGetPosition(AudioHandle handle) {
     Impl& d = *impl_;
     Channel c = d.lookup(handle);

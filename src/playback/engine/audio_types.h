@@ -45,6 +45,10 @@ inline constexpr std::uint32_t kStreamEnd = 0x80000000u;
 
 // ChannelInfo::flags bit 0: the source has 8-bit samples (decoders still deliver 16-bit).
 inline constexpr std::uint32_t kSample8Bit = 1;
+// ChannelInfo::flags bit 1: the decoder has dropped the encoder's delay and
+// padding as the file records them, so the stream ends on the music's last
+// sample (an MP3 with a LAME header; not set for formats that never pad).
+inline constexpr std::uint32_t kSampleExactEnd = 2;
 
 // SetConfig / getConfig options.
 enum class AudioOption : int { BufferMs = 0, UpdatePeriodMs = 1, MaxVolume = 3 };

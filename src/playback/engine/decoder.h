@@ -19,6 +19,10 @@ struct DecoderFormat {
     std::uint32_t rate = 0;
     std::uint32_t channels = 0;
     bool source8Bit = false;
+    // The file records how many samples the encoder added before and after
+    // the music, and decoding drops exactly those: the last sample decoded is
+    // the last one encoded.
+    bool exactEnd = false;
 };
 
 enum class ReadStatus {

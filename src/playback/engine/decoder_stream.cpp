@@ -7,7 +7,8 @@ DecoderStream::DecoderStream(std::unique_ptr<Decoder> decoder)
       decoder_(std::move(decoder)) {}
 
 ChannelInfo DecoderStream::info() const {
-    return {format_.rate, format_.channels, format_.source8Bit ? kSample8Bit : 0u};
+    return {format_.rate, format_.channels,
+            (format_.source8Bit ? kSample8Bit : 0u) | (format_.exactEnd ? kSampleExactEnd : 0u)};
 }
 
 std::int64_t DecoderStream::lengthBytes() const {

@@ -127,6 +127,21 @@ std::unique_ptr<Mpg123Decoder> Mpg123Decoder::open(std::unique_ptr<ByteSource> s
         return nullptr;
     }
     d->length_ = length;
+    // A libmpg123 built with gapless decoding drops the delay and padding
+    // that the LAME part of the Info header records. A bare Xing header
+    // gives the frame count only, and the last frame's padding is then still
+    // decoded as sound; a file cut short after its header was written ends
+    // wherever the cut fell.
+    long flags = 0;
+    long delay = -1;
+    long padding = -1;
+    double unused = 0;
+    const bool gapless = mpg123_getparam(mh, MPG123_FLAGS, &flags, &unused) == MPG123_OK &&
+                         (flags & MPG123_GAPLESS) != 0;
+    d->format_.exactEnd = gapless && probe.lengthTag && !truncated &&
+                          mpg123_getstate(mh, MPG123_ENC_DELAY, &delay, &unused) == MPG123_OK &&
+                          mpg123_getstate(mh, MPG123_ENC_PADDING, &padding, &unused) == MPG123_OK &&
+                          delay >= 0 && padding >= 0;
     error = AudioError::Ok;
     return d;
 }

@@ -34,6 +34,9 @@ public:
     virtual std::size_t pull(std::uint8_t* dst, std::size_t max, bool& drained) = 0;
     // The device has played the last byte after the end.
     virtual void deviceDrained() = 0;
+    // The device can play no more (the sound server went away or dropped the
+    // stream): the stream stops where it is, and says why.
+    virtual void deviceFailed() = 0;
 };
 
 class DeviceChannel {

@@ -139,6 +139,7 @@ bool OutputStream::cue(AudioError& error) {
 }
 
 void OutputStream::restartAtZero(ChannelState state) {
+    deviceLost_.store(false);
     releaseChannel(0);
     buffer_.reset();
     ++serial_;
@@ -201,6 +202,7 @@ bool OutputStream::stop() {
     if (freed_)
         return false;
     drained_.store(false);
+    deviceLost_.store(false);
     releaseChannel(0);
     buffer_.reset();
     ++serial_;
@@ -266,8 +268,10 @@ void OutputStream::startChannel() {
     AudioError error = AudioError::Ok;
     std::shared_ptr<DeviceChannel> channel = device_->openChannel(format_, *this, error);
     if (!channel) {
-        // The device refused the stream after Play had said yes: end it, so
-        // the player sees a stopped output and moves on.
+        // The device refused the stream after Play had said yes (a sound
+        // server that has gone away does): stop it, so the player sees a
+        // stopped output with its reason.
+        deviceLost_.store(true);
         buffer_.reset();
         publish(ChannelState::Stopped);
         return;
@@ -461,6 +465,12 @@ std::size_t OutputStream::pull(std::uint8_t* dst, std::size_t max, bool& drained
 void OutputStream::deviceDrained() {
     drained_.store(true);
     kick();
+}
+
+void OutputStream::deviceFailed() {
+    // Lost before drained: whoever sees the stopped state sees the reason too.
+    deviceLost_.store(true);
+    deviceDrained();
 }
 
 } // namespace kesto

@@ -75,6 +75,9 @@ public:
     // PcmSource, for the device channel
     std::size_t pull(std::uint8_t* dst, std::size_t max, bool& drained) override;
     void deviceDrained() override;
+    void deviceFailed() override;
+    // The output stopped because its device failed; cleared by the next play or stop.
+    bool deviceLost() const { return deviceLost_.load(); }
 
 private:
     enum class Wake { Idle, Periodic, Now };
@@ -129,6 +132,7 @@ private:
 
     std::atomic<int> publicState_{0};
     std::atomic<bool> drained_{false};
+    std::atomic<bool> deviceLost_{false};
 
     // Pause and Resume from another thread while the fill callback runs do
     // not wait for it: they pause or unpause the device at once, publish the

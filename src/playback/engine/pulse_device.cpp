@@ -116,8 +116,14 @@ private:
         channel->finish();
     }
 
-    // The server lost us: there is nobody left to play to, so the stream ends.
-    void fail() { finish(); }
+    // The server lost us: there is nobody left to play to, so the stream
+    // stops, as a failure rather than an end.
+    void fail() {
+        if (finished_)
+            return;
+        finished_ = true;
+        source_.deviceFailed();
+    }
 
     void finish() {
         if (finished_)
