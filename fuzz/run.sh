@@ -18,7 +18,7 @@ build=${KESTO_FUZZ_BUILD:-$here/build-fuzz}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(m3u pls asx b4s txt text_lines ini scheme wav mpeg_probe stream_keys icy_splitter
-        stream_answer id3v1)
+        stream_answer id3v1 update_reply)
 fi
 ninja -C "$build" -j "$(nproc)" "${targets[@]/#/fuzz_}"
 
