@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     // made absolute before the program folder becomes the current one.
     const std::string startupArgument =
         argc > 1 ? absoluteArgument(argv[1], currentWorkingDir()) : std::string();
-    const AppPaths paths(resolveProgramFolderFromEnvironment());
+    const AppPaths paths(resolveProgramFolderFromEnvironment(), installedDataDir(executableDir()));
     if (::chdir(paths.programFolder().c_str()) != 0) {
         // Every path the player keeps is absolute; staying where we are is harmless.
     }

@@ -379,7 +379,7 @@ void TAppKesto::showEvent(QShowEvent* event) {
     layoutHeader();
     if (!start_.activeScheme.empty())
         applyListStyle(LoadScheme(
-            QString::fromStdString(player_->paths.inFolder(start_.activeScheme)), palette()));
+            QString::fromStdString(player_->paths.dataFile(start_.activeScheme)), palette()));
     else
         applyListStyle(ApplyBuiltInLook(0, style_, font().family()));
     // The count panel and the view-format marks show from the first paint,

@@ -23,8 +23,26 @@ bool isWritableDir(const std::string& dir) {
 
 } // namespace
 
-AppPaths::AppPaths(std::string programFolder)
-    : folder_(withoutTrailingSlash(std::move(programFolder))) {}
+AppPaths::AppPaths(std::string programFolder, std::string dataDir)
+    : folder_(withoutTrailingSlash(std::move(programFolder))),
+      dataDir_(withoutTrailingSlash(std::move(dataDir))) {}
+
+std::string AppPaths::dataFile(const std::string& name) const {
+    const std::string own = inFolder(name);
+    std::error_code ec;
+    if (dataDir_.empty() || fs::exists(own, ec))
+        return own;
+    const std::string installed = dataDir_ + "/" + name;
+    return fs::exists(installed, ec) ? installed : own;
+}
+
+std::string installedDataDir(const std::string& exeDir) {
+    if (exeDir.empty())
+        return {};
+    const fs::path data = fs::path(withoutTrailingSlash(exeDir)).parent_path() / "share" / "kesto";
+    std::error_code ec;
+    return fs::is_regular_file(data / "Documentation.html", ec) ? data.string() : std::string();
+}
 
 std::string resolveProgramFolder(const char* kestoHome, const std::string& exeDir,
                                  const char* xdgConfigHome, const char* home) {
@@ -33,7 +51,7 @@ std::string resolveProgramFolder(const char* kestoHome, const std::string& exeDi
         fs::create_directories(kestoHome, ec);
         return withoutTrailingSlash(kestoHome);
     }
-    if (isWritableDir(exeDir))
+    if (isWritableDir(exeDir) && installedDataDir(exeDir).empty())
         return withoutTrailingSlash(exeDir);
     std::string base;
     if (xdgConfigHome && *xdgConfigHome)

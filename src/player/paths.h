@@ -9,7 +9,8 @@ namespace kesto {
 
 class AppPaths {
 public:
-    explicit AppPaths(std::string programFolder);
+    // `dataDir`: an installed copy's read-only files (installedDataDir).
+    explicit AppPaths(std::string programFolder, std::string dataDir = {});
 
     // The folder, without a trailing "/".
     const std::string& programFolder() const { return folder_; }
@@ -17,13 +18,26 @@ public:
 
     std::string GetIniPath() const { return inFolder("Kesto.ini"); }
     std::string GetPlaylistPath() const { return inFolder("Playlist.txt"); }
+    // A file the user may keep in the program folder, such as a colour scheme
+    // ("Schemes/dark.kestoscheme"): there when it exists, else the installed
+    // copy's own.
+    std::string dataFile(const std::string& name) const;
 
 private:
     std::string folder_;
+    std::string dataDir_;
 };
 
-// KESTO_HOME when set; else the executable's folder when we may write there;
-// else $XDG_CONFIG_HOME/kesto (or ~/.config/kesto), created when missing.
+// The read-only files an installed copy keeps apart from the program (the
+// documentation, the bundled colour schemes): <prefix>/share/kesto beside
+// <prefix>/bin, recognised by the documentation in it. Empty for a copy that
+// keeps everything in its own folder.
+std::string installedDataDir(const std::string& executableDir);
+
+// KESTO_HOME when set; else the executable's folder when we may write there
+// and it is not an installed copy; else $XDG_CONFIG_HOME/kesto (or
+// ~/.config/kesto), created when missing. An installed copy never writes
+// beside itself, not even when root could.
 std::string resolveProgramFolder(const char* kestoHome, const std::string& executableDir,
                                  const char* xdgConfigHome, const char* home);
 std::string resolveProgramFolderFromEnvironment();

@@ -1,5 +1,6 @@
 #include "tools/about_form.h"
 
+#include "player/paths.h"
 #include "player/version.h"
 #include "tools/info_form.h"
 #include "tools/message_boxes.h"
@@ -37,9 +38,13 @@ QPixmap aboutBanner() {
 }
 
 QString documentationPath(const QString& programFolder) {
+    const QString installed = QString::fromStdString(installedDataDir(executableDir()));
     for (const QString& doc :
          {programFolder + QStringLiteral("/Documentation.html"),
-          QApplication::applicationDirPath() + QStringLiteral("/Documentation.html")}) {
+          QApplication::applicationDirPath() + QStringLiteral("/Documentation.html"),
+          installed.isEmpty() ? QString() : installed + QStringLiteral("/Documentation.html")}) {
+        if (doc.isEmpty())
+            continue;
         if (QFileInfo::exists(doc))
             return doc;
     }

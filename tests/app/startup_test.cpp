@@ -69,6 +69,27 @@ TEST(ProgramFolder, ChosenInTheDocumentedOrder) {
               dir.path() + "/.config/kesto");
     EXPECT_TRUE(test::fileExists(dir.path() + "/.config/kesto"));
 
+    // An installed copy (its documentation in ../share/kesto) writes to the
+    // configuration folder even where it could write beside itself.
+    EXPECT_EQ(installedDataDir(exe), "");
+    test::makeDirs(dir.file("share/kesto"));
+    test::writeFile(dir.file("share/kesto/Documentation.html"), "<html></html>");
+    EXPECT_EQ(installedDataDir(exe + "/"), dir.file("share/kesto"));
+    EXPECT_EQ(resolveProgramFolder(nullptr, exe, dir.file("cfg").c_str(), "/nohome"),
+              dir.file("cfg") + "/kesto");
+    // Its bundled schemes serve until the user keeps one of the same name.
+    test::makeDirs(dir.file("share/kesto/Schemes"));
+    test::writeFile(dir.file("share/kesto/Schemes/dark.kestoscheme"), "[Style]\n");
+    const AppPaths installed(dir.file("cfg/kesto"), dir.file("share/kesto"));
+    EXPECT_EQ(installed.dataFile("Schemes/dark.kestoscheme"),
+              dir.file("share/kesto/Schemes/dark.kestoscheme"));
+    EXPECT_EQ(installed.dataFile("Schemes/none.kestoscheme"),
+              dir.file("cfg/kesto/Schemes/none.kestoscheme"));
+    test::makeDirs(dir.file("cfg/kesto/Schemes"));
+    test::writeFile(dir.file("cfg/kesto/Schemes/dark.kestoscheme"), "[Style]\n");
+    EXPECT_EQ(installed.dataFile("Schemes/dark.kestoscheme"),
+              dir.file("cfg/kesto/Schemes/dark.kestoscheme"));
+
     const AppPaths paths(dir.path() + "/");
     EXPECT_EQ(paths.GetIniPath(), dir.path() + "/Kesto.ini");
     EXPECT_EQ(paths.GetPlaylistPath(), dir.path() + "/Playlist.txt");
