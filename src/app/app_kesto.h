@@ -329,6 +329,9 @@ private:
     bool volumeWanted_ = true;
     bool scaleWanted_ = false;
     int timeNeed_ = 0; // what the time read-out was last laid out for
+    // The last time text with its digits as "0": a text of the same shape
+    // needs the same room, so only a new shape is measured.
+    std::string timeShape_;
     bool snapping_ = false;
     int borderWidth_ = 0; // (window width - client width) div 2, taken once at start
 };

@@ -34,6 +34,7 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kesto {
@@ -193,6 +194,14 @@ void TAppKesto::setTimeLabel(const std::string& text) {
     LabelTime->setText(QString::fromStdString(text));
     // A text that needs more room than the layout gave it (a file of 100
     // minutes or more, a short file's fine format) lays the header out anew.
+    // The room depends on the digits' places only, and the text changes
+    // every tick, so the measuring waits for a new shape.
+    std::string shape = text;
+    std::replace_if(
+        shape.begin(), shape.end(), [](char c) { return c >= '1' && c <= '9'; }, '0');
+    if (shape == timeShape_)
+        return;
+    timeShape_ = std::move(shape);
     if (timeTextNeed(LabelTime->fontMetrics(), LabelTime->text()) != timeNeed_)
         layoutHeader();
 }

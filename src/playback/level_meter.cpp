@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kesto {
 
 namespace {
@@ -37,17 +41,33 @@ int stepDown(VUStyle style, int level) {
 }
 
 Peaks blockPeaks(std::span<const std::int16_t> samples, bool mono) {
-    // Two running maxima over whole frames, with no per-sample branch on the
-    // channel: the tick scans some 1,850 samples 50 times a second.
-    int left = 0;
-    int right = 0;
-    const std::size_t frames = samples.size() / 2;
-    for (std::size_t i = 0; i < frames; ++i) {
-        left = std::max(left, magnitude(samples[2 * i]));
-        right = std::max(right, magnitude(samples[2 * i + 1]));
+    // The tick scans some 1,850 samples 50 times a second. Running maxima and
+    // minima of the raw samples, eight lanes at a time (lane parity is the
+    // channel), are one instruction each per eight samples; the sign is dealt
+    // with once at the end, where -32768 still counts as 32768.
+    const std::int16_t* p = samples.data();
+    const std::size_t n = samples.size();
+    std::size_t i = 0;
+    int peak[2] = {0, 0};
+#if defined(__SSE2__)
+    __m128i high = _mm_setzero_si128();
+    __m128i low = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        high = _mm_max_epi16(high, v);
+        low = _mm_min_epi16(low, v);
     }
-    if (samples.size() % 2 != 0)
-        left = std::max(left, magnitude(samples.back()));
+    alignas(16) std::int16_t highs[8];
+    alignas(16) std::int16_t lows[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+    for (std::size_t k = 0; k < 8; ++k)
+        peak[k % 2] = std::max({peak[k % 2], int{highs[k]}, -int{lows[k]}});
+#endif
+    for (; i < n; ++i) // a lone last sample is even: the left channel's
+        peak[i % 2] = std::max(peak[i % 2], magnitude(p[i]));
+    int left = peak[0];
+    int right = peak[1];
     if (mono)
         left = right = std::max(left, right);
     return {left, right};
