@@ -147,6 +147,9 @@ public:
     void setStatusTimer(bool running, int periodMs) override;
     void setLevelTimer(bool running) override;
     void setClipboardText(const std::string& text) override;
+    void setRecordCaption(const std::string& caption) override;
+    std::string askSaveFileName(const std::string& filter,
+                                const std::string& proposedName) override;
     void runAddFilesCommand() override;
     void openFindWindow(const std::string& seed) override;
     void useBuiltInLook(int look) override;
@@ -157,6 +160,9 @@ public:
     // A message box's own hook, so tests can answer it.
     std::function<int(MessageKind, const QString&)> messageHook;
     std::function<bool(const QString&)> questionHook;
+    // The recording's save dialog (name filters, proposed name; the path or
+    // empty for cancel), so tests can answer it.
+    std::function<QString(const QStringList&, const QString&)> saveHook;
     // The one-line text question's hook (caption, prompt, text in and out;
     // false for cancel), so tests can answer it.
     std::function<bool(const QString&, const QString&, QString&)> textHook;

@@ -11,6 +11,7 @@
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 #include "stream/connect_thread.h"
+#include "stream/recording.h"
 #include "stream/stream_keys.h"
 #include "stream/stream_status.h"
 
@@ -169,7 +170,8 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
-        // A recording in progress would be finished here; the recorder keeps its own state.
+        // Another entry ends a recording first: its question comes before anything changes.
+        FinishRecording(player);
         if (pl.PlaylistEntries.empty() || index < 0 ||
             index >= static_cast<int>(pl.PlaylistEntries.size()))
             return;
@@ -238,6 +240,9 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
         EngineWaitProbe probe(player.engineWaits, "streamCue");
         audio.streamCue(out);
     }
+    if (start == Start::Play && ClassifyEntry(pl.PlayingEntry) == EntryKind::Stream &&
+        player.settings.readBool("General", "RecordAhead", false))
+        StartCapture(player, true);
     // After the start, so deciding (which tests and opens files) does not
     // delay the sound; should the file end first, the callback waits for it.
     prepareNext(player);
@@ -309,7 +314,8 @@ void AfterStart(Player& player, bool keepThreads) {
 }
 
 void StopPlayback(Player& player, bool releaseDevice) {
-    // A recording of a stream would be finished here; the recorder keeps its own state.
+    if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream)
+        FinishRecording(player);
     setStatusRunning(player, false);
     LevelStop(player);
     releaseOutput(player);
