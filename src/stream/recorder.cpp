@@ -11,7 +11,8 @@ namespace kesto {
 namespace {
 
 constexpr std::size_t kWriteChunk = 64 * 1024;
-constexpr auto kWriterNap = std::chrono::milliseconds(10);
+// The ring holds seconds: the writer can sleep between looks without losing a block.
+constexpr auto kWriterNap = std::chrono::milliseconds(40);
 constexpr auto kProbeEvery = std::chrono::milliseconds(250);
 
 } // namespace
