@@ -12,8 +12,10 @@
 #include "playback/playback_fixture.h"
 
 #include <regex>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kesto::test {
 namespace {
@@ -227,6 +229,34 @@ TEST_F(EngineRecording, StopsThatStillOfferTheSave) {
     EXPECT_EQ(w.size(), 44u + kBps) << "exactly what fits, in whole frames";
     EXPECT_EQ(le32(w, 40), kBps);
     EXPECT_GE(locate(w), 0);
+}
+
+// A real small disk: statvfs of the temp folder sees it fill up.
+TEST_F(EngineRecording, SmallTmpfsFillingUpStopsAndStillOffersTheSave) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    TempDir disk;
+    // Half a megabyte above the minimum: about three seconds of recording.
+    if (::mount("tmpfs", disk.path().c_str(), "tmpfs", 0, "size=20992k,mode=0700") != 0)
+        GTEST_SKIP() << "tmpfs cannot be mounted here";
+    p().settings.writeString("General", "RecordTempPath", disk.path() + "/");
+    playStation();
+    startRecording();
+    view.answers.push_back(true);
+    view.saveAnswers.push_back(saved);
+    const bool stopped = pumpUntil([&] { return !p().stream.recording.recording; });
+    const std::uint64_t onDisk = sizeOf(tempFilePath(disk.path() + "/", 0));
+    ::umount2(disk.path().c_str(), MNT_DETACH);
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[0],
+              (FakeView::Message{MessageKind::Warning, "录制已停止，驱动器几乎已满。"}));
+    EXPECT_EQ(view.messages[1].text, "流媒体被成功保存到         \r" + saved);
+    EXPECT_EQ(onDisk, 0u) << "the saved recording left no temp file behind";
+    const std::string w = readFile(saved);
+    EXPECT_GT(w.size(), 44u + kBps);
+    EXPECT_GE(locate(w), 0);
+    EXPECT_EQ(outputState(p()), ChannelState::Playing);
 }
 
 TEST_F(EngineRecording, AnotherEntryAsksToSaveFirst) {
