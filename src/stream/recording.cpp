@@ -6,8 +6,11 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <ctime>
+#include <thread>
 
 namespace kesto {
 
@@ -48,6 +51,25 @@ std::string stopText(const Recorder& recorder) {
     return {};
 }
 
+// Joins the WAV on a thread of its own while the window goes on taking
+// input, so a long recording's save does not freeze it. Commands that come
+// in meanwhile find `finishing` set and leave the temp files alone.
+bool assembleWhileResponsive(PlayerView& view, const RecordingState& rec,
+                             const std::string& target) {
+    std::atomic<bool> done{false};
+    bool saved = false;
+    std::thread worker([&] {
+        saved = assembleWav(rec.folder, rec.files, rec.format, target, rec.dataLimit);
+        done.store(true, std::memory_order_release);
+    });
+    while (!done.load(std::memory_order_acquire)) {
+        view.processPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    return saved;
+}
+
 } // namespace
 
 std::string recordingText(std::uint64_t freeBytes, std::uint32_t bytesPerSecond) {
@@ -69,6 +91,9 @@ std::string proposedRecordingName() {
 
 void StartCapture(Player& player, bool preRecordOnly) {
     RecordingState& rec = player.stream.recording;
+    // A save under way still reads the temp files of the last session.
+    if (rec.finishing)
+        return;
     if (rec.dsp == 0) {
         const AudioHandle out = player.feed.OutputStream;
         if (out == 0)
@@ -155,7 +180,7 @@ void FinishRecording(Player& player) {
         return;
     }
     view.setStatusPanelText(kInfoPanel, "正在写入 wave 文件..");
-    const bool saved = assembleWav(rec.folder, rec.files, rec.format, target, rec.dataLimit);
+    const bool saved = assembleWhileResponsive(view, rec, target);
     view.setStatusPanelText(kInfoPanel, "");
     rec.finishing = false;
     if (!saved) {

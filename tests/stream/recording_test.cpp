@@ -139,6 +139,31 @@ TEST_F(EngineRecording, RecordCommandAsksThenSavesWhatWasCaptured) {
     EXPECT_GE(locate(w), 0) << "the WAV is one unbroken span of the stream";
 }
 
+// The window takes input while the WAV is joined; a record command, a new
+// pre-record session or a tick arriving then leaves the save undisturbed.
+TEST_F(EngineRecording, CommandsDuringTheSaveLeaveItAlone) {
+    p().settings.writeBool("General", "RecordAhead", true);
+    playStation();
+    startRecording();
+    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) >= kBps; }));
+    int calls = 0;
+    view.onProcessPendingMessages = [&] {
+        ++calls;
+        recordStartCommand(p());
+        StartCapture(p(), true);
+        StatusTick(p());
+    };
+    view.answers.push_back(true);
+    view.saveAnswers.push_back(saved);
+    FinishRecording(p());
+    view.onProcessPendingMessages = nullptr;
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(p().stream.recording.dsp, 0u) << "no capture began during the save";
+    EXPECT_EQ(view.messages.back().text, "流媒体被成功保存到         \r" + saved);
+    EXPECT_GE(locate(readFile(saved)), 0);
+    EXPECT_FALSE(anyTempFile());
+}
+
 TEST_F(EngineRecording, NothingPlayingOrNoToTheSaveLeavesNoTempFile) {
     addEntry("http://radio.test/live");
     pl().PlayingEntry = "http://radio.test/live";
