@@ -356,16 +356,5 @@ TEST_F(RecorderTest, SmallTmpfsFillsUp) {
     ::umount(mountPoint.path().c_str());
 }
 
-// A save that cannot be written fails and leaves the temp files as they were.
-TEST_F(RecorderTest, FailedSaveKeepsTheTempFiles) {
-    Recorder r;
-    r.start(options());
-    r.setRecording();
-    feed(r, 0, 4);
-    r.stop();
-    EXPECT_FALSE(assembleWav(folder, r.filesToJoin(), kTiny, dir.file("no/such/folder.wav")));
-    EXPECT_EQ(fileSize(tempFilePath(folder, 0)), 4 * kBlock);
-}
-
 } // namespace
 } // namespace kesto::test
