@@ -184,7 +184,10 @@ void FinishRecording(Player& player) {
     view.setStatusPanelText(kInfoPanel, "");
     rec.finishing = false;
     if (!saved) {
-        // The raw files stay where they are, for a sound editor.
+        // The raw files stay where they are, for a sound editor: forgetting
+        // their session keeps the next stop from deleting them.
+        rec.folder.clear();
+        rec.files.clear();
         view.ShowMessageKind(MessageKind::Error, kSaveFailed);
         return;
     }

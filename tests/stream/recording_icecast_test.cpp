@@ -179,5 +179,38 @@ TEST_F(EngineRecordingIcecast, PreRecordingReachesBackByTheCache) {
     EXPECT_LE(firstRecorded, after + static_cast<std::int64_t>(bps) / 2);
 }
 
+// No to the save removes all five temp files; a save that fails keeps them
+// and says so.
+TEST_F(EngineRecordingIcecast, NoRemovesTheTempFilesAndAFailedSaveKeepsThem) {
+    const Station s{"/live", 44100, 2};
+    const std::int64_t bps = s.rate * s.channels * 2;
+    p().settings.writeBool("General", "RecordAhead", true);
+    p().settings.writeInt("Recording", "CachingTime", 3);
+    listen(s);
+    const std::int64_t hooked = p().feed.BytesDelivered.load();
+    ASSERT_TRUE(run(20s, [&] { return p().feed.BytesDelivered.load() > hooked + 5 * bps; }));
+    view.answers.push_back(true);
+    recordStartCommand(p());
+    ASSERT_TRUE(run(10s, [&] { return sizeOf(tempFile(0)) > 0; }));
+    for (int n = 0; n < kTempFileCount; ++n)
+        EXPECT_TRUE(fileExists(tempFile(n))) << n;
+    view.answers.push_back(false);
+    FinishRecording(p());
+    for (int n = 0; n < kTempFileCount; ++n)
+        EXPECT_FALSE(fileExists(tempFile(n))) << n;
+
+    view.answers.push_back(true);
+    recordStartCommand(p());
+    ASSERT_TRUE(run(10s, [&] { return sizeOf(tempFile(0)) > 0; }));
+    view.answers.push_back(true);
+    view.saveAnswers.push_back(home.file("no/such/folder/mix.wav"));
+    FinishRecording(p());
+    ASSERT_FALSE(view.messages.empty());
+    EXPECT_EQ(view.messages.back().kind, MessageKind::Error);
+    EXPECT_TRUE(view.messages.back().text.starts_with("对不起，在保存和组合文件过程中出错。"));
+    EXPECT_GT(sizeOf(tempFile(0)), 0u) << "kept for a sound editor";
+    StopPlayback(p(), true);
+}
+
 } // namespace
 } // namespace kesto::test

@@ -215,6 +215,11 @@ TEST_F(EngineRecording, FailedSaveKeepsTheTempFilesAndSaysSo) {
               "哪些操作。");
     EXPECT_GT(sizeOf(tempFile(0)), 0u);
     EXPECT_EQ(view.panels[kInfoPanel], "");
+    // Nor does the next stop or entry take them away.
+    OpenEntry(p(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return outputState(p()) == ChannelState::Playing; }));
+    StopPlayback(p(), true);
+    EXPECT_GT(sizeOf(tempFile(0)), 0u);
 }
 
 // The disk nearly full, or the WAV limit reached: a warning, and the save
