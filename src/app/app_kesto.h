@@ -148,6 +148,9 @@ public:
     void setStatusTimer(bool running, int periodMs) override;
     void setLevelTimer(bool running) override;
     void setClipboardText(const std::string& text) override;
+    void setRecordCaption(const std::string& caption) override;
+    std::string askSaveFileName(const std::string& filter,
+                                const std::string& proposedName) override;
     void runAddFilesCommand() override;
     void openFindWindow(const std::string& seed) override;
     void useBuiltInLook(int look) override;
@@ -161,6 +164,9 @@ public:
     // Where the update check's download page goes instead of the desktop's
     // browser, so tests can see what would be opened.
     std::function<void(const QUrl&)> openUrlHook;
+    // The recording's save dialog (name filters, proposed name; the path or
+    // empty for cancel), so tests can answer it.
+    std::function<QString(const QStringList&, const QString&)> saveHook;
     // The one-line text question's hook (caption, prompt, text in and out;
     // false for cancel), so tests can answer it.
     std::function<bool(const QString&, const QString&, QString&)> textHook;

@@ -15,6 +15,7 @@
 #include "playlist/playlist_queue.h"
 #include "prefs/global_hotkeys.h"
 #include "prefs/preferences_form.h"
+#include "stream/recording.h"
 #include "tools/about_form.h"
 #include "tools/info_form.h"
 #include "tools/input_form.h"
@@ -163,13 +164,7 @@ void TAppKesto::connectActions() {
     };
     on(a.EscAc, [this] { exitCommand(); });
     onModal(a.PreferencesAc, [this] { preferencesCommand(); });
-    on(a.RecordStartAc, [this] {
-        // Only internet radio can be recorded, and none can play yet.
-        if (ClassifyEntry(player_->playlist.PlayingEntry) != EntryKind::Stream)
-            ShowMessageKind(MessageKind::Information, "您只能录制在线音乐。\r请先连接上一个。");
-        else
-            ShowMessageKind(MessageKind::Information, "首先播放一个流媒体。");
-    });
+    on(a.RecordStartAc, [this] { recordStartCommand(*player_); });
     on(a.MaximizeAc, [this] { maximizeCommand(); });
     on(a.MinimizeAc, [this] { minimizeCommand(); });
     on(a.DocAc, [this] { docCommand(); });
@@ -248,6 +243,9 @@ void TAppKesto::exitCommand() {
     }
     if (list.ListBusy)
         return;
+    // A recording is offered for saving before the window goes.
+    if (ClassifyEntry(list.PlayingEntry) == EntryKind::Stream)
+        FinishRecording(*player_);
     close();
 }
 

@@ -11,6 +11,7 @@
 #include "playlist/entry.h"
 #include "playlist/list_view.h"
 #include "stream/connect_thread.h"
+#include "stream/recording.h"
 #include "stream/stream_keys.h"
 #include "stream/stream_status.h"
 
@@ -180,10 +181,11 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
     PlaylistState& pl = player.playlist;
     AudioLibrary& audio = player.audio;
     if (!connected) {
+        // Another entry ends a recording first: its question comes before anything changes.
+        FinishRecording(player);
         // A device lost while paused is let go first, so the entry's test
         // initialises it again and plays on a server that came back.
         stopIfDeviceLost(player);
-        // A recording in progress would be finished here; the recorder keeps its own state.
         if (pl.PlaylistEntries.empty() || index < 0 ||
             index >= static_cast<int>(pl.PlaylistEntries.size()))
             return;
@@ -252,6 +254,9 @@ void openEntryAs(Player& player, int index, bool keepThreads, bool connected, St
         EngineWaitProbe probe(player.engineWaits, "streamCue");
         audio.streamCue(out);
     }
+    if (start == Start::Play && ClassifyEntry(pl.PlayingEntry) == EntryKind::Stream &&
+        player.settings.readBool("General", "RecordAhead", false))
+        StartCapture(player, true);
     // After the start, so deciding (which tests and opens files) does not
     // delay the sound; should the file end first, the callback waits for it.
     prepareNext(player);
@@ -324,7 +329,8 @@ void AfterStart(Player& player, bool keepThreads) {
 }
 
 void StopPlayback(Player& player, bool releaseDevice) {
-    // A recording of a stream would be finished here; the recorder keeps its own state.
+    if (ClassifyEntry(player.playlist.PlayingEntry) == EntryKind::Stream)
+        FinishRecording(player);
     setStatusRunning(player, false);
     LevelStop(player);
     releaseOutput(player);

@@ -90,6 +90,14 @@ public:
     virtual void setLevelTimer(bool running) = 0;
     virtual void setClipboardText(const std::string& text) = 0;
 
+    // ---- Recorder (src/stream) ----
+    // The record command's caption (the transport bar's button follows it).
+    virtual void setRecordCaption(const std::string& caption) = 0;
+    // The save dialog for a recording: `filter` as "text|pattern|text|pattern",
+    // `proposedName` in the last-used folder. The chosen path, or empty.
+    virtual std::string askSaveFileName(const std::string& filter,
+                                        const std::string& proposedName) = 0;
+
     // ---- Commands of the window the transport reaches ----
     // The add-files dialog (Enter on an empty list); returns after it.
     virtual void runAddFilesCommand() = 0;

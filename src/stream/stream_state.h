@@ -6,6 +6,7 @@
 // a test replaces to run without one.
 
 #include "playback/engine/audio_types.h"
+#include "stream/recording_state.h"
 #include "stream/worker_threads.h"
 
 #include <atomic>
@@ -47,6 +48,8 @@ struct StreamState {
     StreamHooks hooks;
     // UI thread only: the files remote playlists are being fetched into.
     std::vector<std::string> downloadTargets;
+    // The recorder: its hook, its writer and the last session's files.
+    RecordingState recording;
     // Goes first when the state goes: every worker is stopped and joined
     // while the engine and the view they call still exist.
     WorkerThreads workers;

@@ -5,6 +5,7 @@
 #include "player/player.h"
 #include "playlist/entry.h"
 #include "stream/connect_thread.h"
+#include "stream/recording.h"
 #include "stream/stream_keys.h"
 
 #include <charconv>
@@ -60,6 +61,7 @@ std::string streamRateText(int kbps) {
 
 void StreamStatusTick(Player& player) {
     StreamState& stream = player.stream;
+    const bool recording = RecordingStatusTick(player);
     if (++stream.MetaTickCounter % kStreamRefreshTicks != 0)
         return;
     stream.MetaTickCounter = 0;
@@ -85,6 +87,8 @@ void StreamStatusTick(Player& player) {
         player.view.showSeekBar(player.mirror.SeekBarMax, 0);
     }
     // While recording, the recorder shows the free disk space here instead.
+    if (recording || stream.recording.recording)
+        return;
     const std::string rate = streamRateText(facts.bitrate);
     if (rate != player.mirror.TimeLabel) {
         player.mirror.TimeLabel = rate;

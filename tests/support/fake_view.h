@@ -82,6 +82,12 @@ public:
     int deleteCommands = 0;
     std::vector<int> looks;
     int maximizeCalls = 0;
+    // The record command's captions, in order.
+    std::vector<std::string> recordCaptions;
+    // Save dialogs asked (filter, proposed name); each answers the next of
+    // `saveAnswers`, or cancels when none is left.
+    std::vector<std::pair<std::string, std::string>> saveDialogs;
+    std::deque<std::string> saveAnswers;
     // Runs inside runAddFilesCommand: how a test picks files in the dialog.
     std::function<void()> onAddFiles;
     // Work handed to the event loop, run by runPosted.
@@ -141,6 +147,15 @@ public:
     void setStatusTimer(bool running, int periodMs) override;
     void setLevelTimer(bool running) override;
     void setClipboardText(const std::string& text) override { clipboard = text; }
+    void setRecordCaption(const std::string& text) override { recordCaptions.push_back(text); }
+    std::string askSaveFileName(const std::string& filter, const std::string& name) override {
+        saveDialogs.emplace_back(filter, name);
+        if (saveAnswers.empty())
+            return {};
+        std::string answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
     void runAddFilesCommand() override;
     void openFindWindow(const std::string& seed) override { findSeeds.push_back(seed); }
     void runDeleteCommand() override { ++deleteCommands; }
