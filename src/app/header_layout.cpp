@@ -106,6 +106,10 @@ QString TimeLabel::shownText() const {
     if (metrics.horizontalAdvance(whole) <= room)
         return whole;
     QStringList parts = whole.split(kPartSeparator);
+    // A status line (connecting, recording) is one text, better cut short
+    // than gone; a time read-out loses whole parts, never half a number.
+    if (parts.size() == 1)
+        return metrics.elidedText(whole, Qt::ElideRight, room);
     while (parts.size() > 1) {
         parts.removeLast();
         const QString shorter = parts.join(kPartSeparator);

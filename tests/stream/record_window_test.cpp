@@ -74,6 +74,14 @@ private Q_SLOTS:
         QTRY_VERIFY2(
             w.LabelTime->shownText().startsWith(QStringLiteral("正在录制...  剩余: ")),
             qPrintable(w.LabelTime->text() + QStringLiteral(" | ") + w.LabelTime->shownText()));
+        // In a window too narrow for all of it, the line is cut short, not gone.
+        w.resize(w.minimumSizeHint().width() + 120, 400);
+        QTRY_VERIFY2(w.LabelTime->shownText().startsWith(QStringLiteral("正在录制")),
+                     qPrintable(w.LabelTime->shownText()));
+        QVERIFY(w.LabelTime->shownText() != w.LabelTime->text());
+        QVERIFY(w.LabelTime->fontMetrics().horizontalAdvance(w.LabelTime->shownText()) <=
+                w.LabelTime->contentsRect().width());
+        w.resize(900, 400);
 
         r.saveAnswer = r.f.file("mix.wav");
         record->trigger(); // the second time stops
