@@ -193,7 +193,7 @@ TEST_F(EnginePlaybackGapless, LookAheadDecoderRestsWhileTheFilePlays) {
     addFile("song.mp3",
             untaggedMp3File(loudTone(secondsToFrames(10.0), kStereo, 440), 44100, kStereo));
     OpenEntry(p(), 0);
-    pauseOutput(p());
+    pauseAndSettle();
     AudioLibrary& audio = p().audio;
     const std::int64_t before = audio.ChannelGetPosition(p().feed.MainDecoder);
     std::vector<std::uint8_t> block(17640);
@@ -214,7 +214,7 @@ TEST_F(EnginePlaybackGapless, SeekRightAfterTheTailIsCutStillLands) {
                                             44100, kStereo));
     setPlayMode(p(), PlayMode::PlayFile);
     OpenEntry(p(), 0);
-    pauseOutput(p());
+    pauseAndSettle();
     std::vector<std::uint8_t> block(17640);
     for (int i = 0; i < 100 && p().feed.TailRemaining != 0; ++i)
         FillOutput(p(), block.data(), 17640);
@@ -262,7 +262,7 @@ TEST_F(EnginePlaybackGapless, ResumeDescribesTheFileBeingHeard) {
             ASSERT_NE(heard, FormatDescription(p(), pl().PlaylistEntries[1], 0))
                 << "the two files must tell apart";
         }
-        pauseOutput(p());
+        pauseAndSettle();
         // Let go of: freed once its tail is cut, however the last block's
         // read came out (a short last read frees it with bytes of the cut left).
         const AudioHandle song = p().feed.MainDecoder;

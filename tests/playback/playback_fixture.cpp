@@ -1,6 +1,7 @@
 #include "playback/playback_fixture.h"
 
 #include "playback/status_tick.h"
+#include "playback/transport.h"
 
 #include <cmath>
 #include <numbers>
@@ -88,6 +89,13 @@ void PlaybackTest::addEntry(const std::string& entry) {
 Samples PlaybackTest::rendered() const {
     const std::string bytes = readFile(renderedPath);
     return bytes.size() > 44 ? toSamples(bytes.substr(44)) : Samples{};
+}
+
+void PlaybackTest::pauseAndSettle() {
+    pauseOutput(p());
+    // Already paused, a second pause takes the stream's control lock, which
+    // the feeder holds for the whole of a fill.
+    p().audio.ChannelPause(p().feed.OutputStream);
 }
 
 bool PlaybackTest::tickUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {

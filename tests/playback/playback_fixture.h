@@ -52,6 +52,11 @@ protected:
     // Everything the WAV output has written so far.
     Samples rendered() const;
 
+    // Pauses the output and waits for a fill the feeder had under way. The
+    // engine's pause does not wait for one (the window must not wait), but a
+    // test that goes on to call FillOutput itself must not run beside it.
+    void pauseAndSettle();
+
     // Runs the status tick every millisecond until `done` holds; false after `limit`.
     bool tickUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds limit = std::chrono::seconds(20));
