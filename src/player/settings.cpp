@@ -1,5 +1,7 @@
 #include "player/settings.h"
 
+#include "platform/fd_io.h"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -52,18 +54,6 @@ std::string resolveLink(const std::string& path) {
     return path;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 } // namespace
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {
@@ -78,7 +68,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes) {
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    bool ok =
+        writeAll(fd, bytes.data(), bytes.size()) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), target.c_str()) == 0)
         return true;

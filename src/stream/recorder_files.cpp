@@ -1,5 +1,7 @@
 #include "stream/recorder_files.h"
 
+#include "platform/fd_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -15,33 +17,6 @@ namespace {
 void putLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool pwriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        at += n;
-    }
-    return true;
 }
 
 // Size of our own regular temp file `path`, or nothing when there is none.
@@ -142,9 +117,9 @@ bool FixWavSizes(const std::string& path) {
         std::vector<std::uint8_t> field(4);
         const auto size = static_cast<std::uint64_t>(st.st_size);
         putLe(field, 0, size - 8, 4);
-        ok = pwriteAll(fd, field.data(), 4, 4);
+        ok = writeAllAt(fd, field.data(), 4, 4);
         putLe(field, 0, size - kWavHeaderBytes, 4);
-        ok = ok && pwriteAll(fd, field.data(), 4, 40);
+        ok = ok && writeAllAt(fd, field.data(), 4, 40);
     }
     return ::close(fd) == 0 && ok;
 }

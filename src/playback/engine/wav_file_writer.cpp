@@ -1,5 +1,7 @@
 #include "playback/engine/wav_file_writer.h"
 
+#include "platform/fd_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -25,20 +27,6 @@ void put32(std::uint8_t* p, std::uint32_t v) {
 std::uint32_t get32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset) {
-    while (size > 0) {
-        ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += n;
-    }
-    return true;
 }
 
 } // namespace
@@ -104,7 +92,7 @@ bool WavFileWriter::writeHeader() {
     put16(h + 34, 16);
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, data);
-    return writeAll(fd_, h, sizeof h, 0);
+    return writeAllAt(fd_, h, sizeof h, 0);
 }
 
 bool WavFileWriter::claim(const PcmFormat& format) {
@@ -120,7 +108,7 @@ bool WavFileWriter::write(const std::uint8_t* data, std::size_t size) {
     std::lock_guard lock(mutex_);
     if (size == 0)
         return true;
-    if (!writeAll(fd_, data, size, kHeaderBytes + dataBytes_))
+    if (!writeAllAt(fd_, data, size, kHeaderBytes + dataBytes_))
         return false;
     dataBytes_ += static_cast<std::int64_t>(size);
     return writeHeader();
