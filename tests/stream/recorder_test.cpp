@@ -46,13 +46,6 @@ std::vector<std::uint16_t> samplesOf(const std::string& bytes, std::size_t from)
     return s;
 }
 
-std::uint32_t le32(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
-    return v;
-}
-
 // Feeds blocks first..last-1, waiting for room as the audio thread cannot.
 void feed(Recorder& r, int first, int last) {
     for (int n = first; n < last; ++n) {

@@ -24,18 +24,6 @@ std::string env(const char* name) {
     return v ? v : "";
 }
 
-std::uint32_t le32(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
-    return v;
-}
-
-std::uint64_t sizeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
-
 struct Station {
     const char* mount;
     std::uint32_t rate;
@@ -76,7 +64,7 @@ protected:
     // and, in `recorded`, the bytes of the recording proper.
     std::string finish(std::uint64_t& recorded) {
         StopCapture(p());
-        recorded = sizeOf(tempFile(0));
+        recorded = fileSize(tempFile(0));
         view.answers.push_back(true);
         view.saveAnswers.push_back(saved);
         FinishRecording(p());
@@ -191,7 +179,7 @@ TEST_F(EngineRecordingIcecast, NoRemovesTheTempFilesAndAFailedSaveKeepsThem) {
     ASSERT_TRUE(run(20s, [&] { return p().feed.BytesDelivered.load() > hooked + 5 * bps; }));
     view.answers.push_back(true);
     recordStartCommand(p());
-    ASSERT_TRUE(run(10s, [&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(run(10s, [&] { return fileSize(tempFile(0)) > 0; }));
     for (int n = 0; n < kTempFileCount; ++n)
         EXPECT_TRUE(fileExists(tempFile(n))) << n;
     view.answers.push_back(false);
@@ -201,14 +189,14 @@ TEST_F(EngineRecordingIcecast, NoRemovesTheTempFilesAndAFailedSaveKeepsThem) {
 
     view.answers.push_back(true);
     recordStartCommand(p());
-    ASSERT_TRUE(run(10s, [&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(run(10s, [&] { return fileSize(tempFile(0)) > 0; }));
     view.answers.push_back(true);
     view.saveAnswers.push_back(home.file("no/such/folder/mix.wav"));
     FinishRecording(p());
     ASSERT_FALSE(view.messages.empty());
     EXPECT_EQ(view.messages.back().kind, MessageKind::Error);
     EXPECT_TRUE(view.messages.back().text.starts_with("对不起，在保存和组合文件过程中出错。"));
-    EXPECT_GT(sizeOf(tempFile(0)), 0u) << "kept for a sound editor";
+    EXPECT_GT(fileSize(tempFile(0)), 0u) << "kept for a sound editor";
     StopPlayback(p(), true);
 }
 

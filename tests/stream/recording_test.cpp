@@ -24,18 +24,6 @@ using namespace std::chrono_literals;
 
 constexpr std::uint32_t kBps = 176400; // 44100 Hz stereo 16-bit
 
-std::uint32_t le32(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
-    return v;
-}
-
-std::uint64_t sizeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
-
 class EngineRecording : public PlaybackTest {
 protected:
     void SetUp() override {
@@ -107,7 +95,7 @@ TEST_F(EngineRecording, RecordCommandAsksThenSavesWhatWasCaptured) {
     EXPECT_EQ(p().stream.recording.dsp, 0u) << "No leaves it be";
     startRecording();
     EXPECT_EQ(view.recordCaptions, std::vector<std::string>{"停止录制(&R)"});
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) >= kBps; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) >= kBps; }));
     EXPECT_TRUE(view.timeLabel.starts_with("正在录制...  剩余: ")) << view.timeLabel;
     EXPECT_TRUE(view.timeLabel.ends_with(" MB)")) << view.timeLabel;
 
@@ -145,7 +133,7 @@ TEST_F(EngineRecording, CommandsDuringTheSaveLeaveItAlone) {
     p().settings.writeBool("General", "RecordAhead", true);
     playStation();
     startRecording();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) >= kBps; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) >= kBps; }));
     int calls = 0;
     view.onProcessPendingMessages = [&] {
         ++calls;
@@ -180,7 +168,7 @@ TEST_F(EngineRecording, NothingPlayingOrNoToTheSaveLeavesNoTempFile) {
     ASSERT_TRUE(pumpUntil([&] { return fileExists(tempFile(4)) && fileExists(tempFile(1)); }));
     EXPECT_FALSE(p().stream.recording.recording) << "pre-recording only";
     startRecording();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) > 0; }));
     for (int n = 0; n < kTempFileCount; ++n)
         EXPECT_TRUE(fileExists(tempFile(n))) << n;
     view.answers.push_back(false);
@@ -193,7 +181,7 @@ TEST_F(EngineRecording, NothingPlayingOrNoToTheSaveLeavesNoTempFile) {
     OpenEntry(p(), 0);
     ASSERT_TRUE(pumpUntil([&] { return outputState(p()) == ChannelState::Playing; }));
     startRecording();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) > 0; }));
     view.answers.push_back(true);
     StopPlayback(p(), true);
     EXPECT_EQ(view.saveDialogs.size(), 1u);
@@ -203,7 +191,7 @@ TEST_F(EngineRecording, NothingPlayingOrNoToTheSaveLeavesNoTempFile) {
 TEST_F(EngineRecording, FailedSaveKeepsTheTempFilesAndSaysSo) {
     playStation();
     startRecording();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) > 0; }));
     view.answers.push_back(true);
     view.saveAnswers.push_back(home.file("missing/folder/x.wav"));
     StopPlayback(p(), true);
@@ -213,13 +201,13 @@ TEST_F(EngineRecording, FailedSaveKeepsTheTempFilesAndSaysSo) {
               "对不起，在保存和组合文件过程中出错。\r临时文件没有被删除！请使用一款声音编辑器来组"
               "合临时文件。\r(没有标题的原始未压缩 44.1/16 位 wave 数据)\r\r请报告此错误和您进行了"
               "哪些操作。");
-    EXPECT_GT(sizeOf(tempFile(0)), 0u);
+    EXPECT_GT(fileSize(tempFile(0)), 0u);
     EXPECT_EQ(view.panels[kInfoPanel], "");
     // Nor does the next stop or entry take them away.
     OpenEntry(p(), 0);
     ASSERT_TRUE(pumpUntil([&] { return outputState(p()) == ChannelState::Playing; }));
     StopPlayback(p(), true);
-    EXPECT_GT(sizeOf(tempFile(0)), 0u);
+    EXPECT_GT(fileSize(tempFile(0)), 0u);
 }
 
 // The disk nearly full, or the WAV limit reached: a warning, and the save
@@ -231,7 +219,7 @@ TEST_F(EngineRecording, StopsThatStillOfferTheSave) {
     };
     playStation();
     startRecording();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) > 0; }));
     ASSERT_TRUE(pumpUntil([&] { return view.timeLabel == "正在录制...  剩余: 0:49 (500 MB)"; }))
         << view.timeLabel;
     free = 20971519;
@@ -275,7 +263,7 @@ TEST_F(EngineRecording, SmallTmpfsFillingUpStopsAndStillOffersTheSave) {
     view.answers.push_back(true);
     view.saveAnswers.push_back(saved);
     const bool stopped = pumpUntil([&] { return !p().stream.recording.recording; });
-    const std::uint64_t onDisk = sizeOf(tempFilePath(disk.path() + "/", 0));
+    const std::uint64_t onDisk = fileSize(tempFilePath(disk.path() + "/", 0));
     ::umount2(disk.path().c_str(), MNT_DETACH);
     ASSERT_TRUE(stopped);
     ASSERT_EQ(view.messages.size(), 2u);
@@ -293,7 +281,7 @@ TEST_F(EngineRecording, AnotherEntryAsksToSaveFirst) {
     playStation();
     const std::string file = addWav("song.wav", loudTone(secondsToFrames(5), 2));
     startRecording();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) > 0; }));
     view.answers.push_back(false);
     OpenEntry(p(), 1);
     EXPECT_EQ(view.questions.back(), "录制已经停止。\r要保存录制吗？");
@@ -314,9 +302,9 @@ TEST_F(EngineRecording, PreRecordingReachesBackByTheCache) {
     const std::int64_t before = p().feed.BytesDelivered.load();
     startRecording();
     const std::int64_t after = p().feed.BytesDelivered.load();
-    ASSERT_TRUE(pumpUntil([&] { return sizeOf(tempFile(0)) >= kBps / 2; }));
+    ASSERT_TRUE(pumpUntil([&] { return fileSize(tempFile(0)) >= kBps / 2; }));
     StopCapture(p());
-    const std::uint64_t recorded = sizeOf(tempFile(0));
+    const std::uint64_t recorded = fileSize(tempFile(0));
     view.answers.push_back(true);
     view.saveAnswers.push_back(saved);
     FinishRecording(p());

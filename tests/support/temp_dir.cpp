@@ -64,4 +64,16 @@ void makeDirs(const std::string& path) {
     fs::create_directories(path);
 }
 
+std::uint64_t fileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+std::uint32_t le32(std::string_view bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
 } // namespace kesto::test

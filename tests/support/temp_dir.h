@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,5 +27,9 @@ void writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 void makeDirs(const std::string& path);
+// The file's size in bytes, 0 when it is not there.
+std::uint64_t fileSize(const std::string& path);
+// The little-endian 32-bit number at `at` of `bytes` (a RIFF header's fields).
+std::uint32_t le32(std::string_view bytes, std::size_t at);
 
 } // namespace kesto::test
