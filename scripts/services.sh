@@ -61,7 +61,10 @@ kesto_start_pulse() {
     echo "services: PulseAudio with null sink ci_sink at $PULSE_SERVER"
 }
 
-# A virtual X display; exports DISPLAY.
+# A virtual X display; exports DISPLAY. -noreset: by default the server
+# resets whenever its last client leaves, and a client connecting during that
+# reset is refused ("could not connect to display"); tests start and end
+# clients all the time, so without it one in a few hundred starts fails.
 kesto_start_xvfb() {
     if ! command -v Xvfb >/dev/null; then
         echo "services: Xvfb is not installed"
@@ -70,7 +73,7 @@ kesto_start_xvfb() {
     local dir
     dir=$(mktemp -d /tmp/kesto-xvfb-XXXXXX)
     KESTO_SERVICE_DIRS="$KESTO_SERVICE_DIRS $dir"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/log" 2>&1 &
     KESTO_SERVICE_PIDS="$KESTO_SERVICE_PIDS $!"
     local i
     for i in $(seq 250); do
