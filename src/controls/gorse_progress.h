@@ -41,8 +41,8 @@ public:
     void setPosition(qint64 value);
     void setPosition2(qint64 value);
     // Both positions of a level meter fed by its own fast timer. A change is
-    // painted before this returns, inside the timer's wake: the update is not
-    // posted to the event loop, which would take it a second pass (a wake-up
+    // painted (for LEDs, only the LEDs that changed) before this returns, inside the timer's wake:
+    // the update is not posted to the event loop, which would take it a second pass (a wake-up
     // write, another poll) for every frame the meter shows.
     void setLevels(qint64 first, qint64 second);
     void setBackgroundColor(const QColor& c);
@@ -73,7 +73,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void paintBar(class QPainter& p, int w, int h) const;
+    // `damage` is the part of the inside (its own coordinates) to draw.
+    void paintBar(class QPainter& p, int w, int h, const QRect& damage) const;
+    // The LEDs from the a-th to the b-th of one channel (0 the upper or left),
+    // in widget coordinates.
+    QRect ledsBetween(int channel, qint64 a, qint64 b) const;
     void paintCaption(class QPainter& p, int h) const;
     void setPositionOf(qint64& field, qint64 value);
     // Stores a position; true when the picture changes with it.

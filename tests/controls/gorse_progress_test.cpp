@@ -3,6 +3,7 @@
 #include "controls/gorse_progress.h"
 
 #include <QPaintEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -48,10 +49,12 @@ QImage image(TGorseProgress& g) {
 struct PaintWatch : QObject {
     int paints = 0;
     QRect last;
+    QRegion region;
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint) {
             ++paints;
             last = static_cast<QPaintEvent*>(e)->rect();
+            region = static_cast<QPaintEvent*>(e)->region();
         }
         return false;
     }
@@ -196,7 +199,9 @@ private Q_SLOTS:
         // No event loop runs between the call and the checks.
         g.setLevels(3, 20);
         QCOMPARE(watch.paints, 1);
-        QCOMPARE(watch.last, g.innerRect());
+        // Only round the LEDs that changed: the first three of the upper row
+        // and the whole lower row.
+        QCOMPARE(watch.region, QRegion(2, 2, 139, 12));
         QCOMPARE(g.Position(), 3);
         QCOMPARE(g.Position2(), 14);
         QCOMPARE(spy.count(), 2);
@@ -205,6 +210,7 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 2);
         g.setLevels(4, 14);
         QCOMPARE(watch.paints, 2);
+        QCOMPARE(watch.region, QRegion(2 + 3 * 10, 2, 10, 5));
         QCOMPARE(spy.count(), 3);
         // The third LED of the upper row is lit, the fifth is not.
         const QImage img = image(g);
@@ -212,6 +218,33 @@ private Q_SLOTS:
         QCOMPARE(QColor(img.pixel(2 + 4 * 10 + 4, 4)), kBack);
         QTest::qWait(30);
         QCOMPARE(watch.paints, 2 + 1); // the grab above paints once more
+        // Both channels change: one rectangle from the upper row's fourth LED
+        // to the end of the lower row's fourteenth.
+        g.setLevels(3, 13);
+        QCOMPARE(watch.region, QRegion(2 + 3 * 10, 2, 139 - 3 * 10, 12));
+    }
+
+    // The meter paints only the LEDs that change, so what is on screen after
+    // any run of levels must be what a whole paint of the last ones gives.
+    void paintingTheChangedLedsLeavesTheWholePicture() {
+        for (const auto orientation : {TGorseProgress::pbHorizontal, TGorseProgress::pbVertical}) {
+            TGorseProgress g;
+            if (orientation == TGorseProgress::pbHorizontal)
+                wideMeter(g);
+            else
+                ledMeter(g, {16, 37}, orientation, 7, 3, 2);
+            g.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&g));
+            const qint64 top = g.Max();
+            const std::pair<qint64, qint64> steps[] = {
+                {top, 0}, {top - 1, 1}, {2, top}, {3, top - 1}, {0, 0}, {1, top}, {top, 2}};
+            for (const auto& [left, right] : steps) {
+                g.setLevels(left, right);
+                const QImage onScreen = g.screen()->grabWindow(g.winId()).toImage();
+                QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32),
+                         image(g).convertToFormat(QImage::Format_RGB32));
+            }
+        }
     }
 
     void unchangedPositionCostsNothing() {
