@@ -51,22 +51,31 @@ void ParseKeys(std::string text, TKeys& keys, std::string_view separator, bool c
                std::string_view terminator) {
     if (separator.empty() || terminator.empty())
         return;
+    // The first separator at or after a place, searched again only once the
+    // parse has passed it: a header of thousands of items without one (a
+    // stranger's server can send that) costs one scan, not one per item.
+    std::size_t sep = text.find(separator);
+    const auto separatorFrom = [&](std::size_t from) {
+        if (sep != std::string::npos && sep < from)
+            sep = text.find(separator, from);
+        return sep;
+    };
     // Items before the first pair that have no separator, such as a status line.
+    std::size_t at = 0;
     for (;;) {
-        const std::size_t term = text.find(terminator);
-        if (term == std::string::npos || term >= text.find(separator))
+        const std::size_t term = text.find(terminator, at);
+        if (term == std::string::npos || term >= separatorFrom(at))
             break;
-        text.erase(0, term + terminator.size());
+        at = term + terminator.size();
     }
     if (clear)
         keys.clear();
     // Every pass consumes at least the terminator, so the loop ends.
-    std::size_t at = 0;
     while (text.find(terminator, at) != std::string::npos) {
         std::string name;
-        if (const std::size_t sep = text.find(separator, at); sep != std::string::npos) {
-            name = text.substr(at, sep - at);
-            at = sep + separator.size();
+        if (const std::size_t s = separatorFrom(at); s != std::string::npos) {
+            name = text.substr(at, s - at);
+            at = s + separator.size();
         }
         const std::size_t term = text.find(terminator, at);
         if (term == std::string::npos)

@@ -64,6 +64,15 @@ TEST(StreamKeys, ParseKeysTable) {
     }
 }
 
+// A header with many bare items before its pairs and after them, as a hostile
+// or broken server may send: the pairs are found, the bare items dropped.
+TEST(StreamKeys, ParseKeysFindsPairsAmongThousandsOfBareItems) {
+    const std::string bare(200000, ';');
+    TKeys keys;
+    ParseKeys(bare + "icy-name:Jazz;icy-br:128;" + bare, keys, ":", true, ";");
+    EXPECT_EQ(keys, (TKeys{{"icy-name", "Jazz"}, {"icy-br", "128"}}));
+}
+
 TEST(StreamKeys, ParseKeysAppendsWithoutClear) {
     TKeys keys{{"icy-br", "128"}};
     ParseKeys("StreamTitle='A';", keys, "=", false, ";");
