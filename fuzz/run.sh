@@ -5,6 +5,8 @@
 # the input in the scratch folder, whose path is printed.
 # Usage: fuzz/run.sh [seconds-per-target] [target...]    (default 20 s, all)
 #        KESTO_FUZZ_JOBS=2 fuzz/run.sh 3600 m3u          a long run
+#        KESTO_FUZZ_RUNS=10000000 fuzz/run.sh 3600       ten million inputs
+#                                                        each, an hour at most
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
@@ -33,13 +35,16 @@ for t in "${targets[@]}"; do
     # Parallel jobs write their logs to the working folder: the scratch one.
     jobs=${KESTO_FUZZ_JOBS:-1}
     [ "$jobs" -gt 1 ] && extra+=(-jobs="$jobs" -workers="$jobs")
+    [ -n "${KESTO_FUZZ_RUNS:-}" ] && extra+=(-runs="$KESTO_FUZZ_RUNS")
     log="$scratch/$t.log"
     if (cd "$scratch" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=2048 -artifact_prefix="$scratch/$t-" -print_final_stats=1 \
         "${extra[@]}" "$corpus" > "$log" 2>&1); then
         runs=$(awk '/stat::number_of_executed_units/ { n += $2 } END { print n + 0 }' "$log")
-        echo "fuzz $t: $runs runs in ${seconds} s, no failure"
+        took=$(awk '/^Done [0-9]+ runs in/ { s = $5 } END { print s + 0 }' "$log")
+        peak=$(awk '/stat::peak_rss_mb/ { m = $2 } END { print m + 0 }' "$log")
+        echo "fuzz $t: $runs runs in $took s (peak $peak MB), no failure"
     else
         echo "fuzz $t: FAILED, see $log and $scratch/$t-*"
         tail -30 "$log"
