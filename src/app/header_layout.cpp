@@ -119,8 +119,15 @@ QString TimeLabel::shownText() const {
     return {};
 }
 
+TimeLabel::TimeLabel(QWidget* parent) : QLabel(parent) {
+    // It changes every second while the rest of the header holds still: its
+    // own background, so a new text does not repaint the window under it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
 void TimeLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.fillRect(rect(), palette().brush(QPalette::Window));
     p.setPen(palette().color(foregroundRole()));
     p.drawText(contentsRect(), static_cast<int>(alignment()), shownText());
 }

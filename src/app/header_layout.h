@@ -58,7 +58,7 @@ int widestTimeTextNeed(const QFontMetrics& metrics);
 class TimeLabel : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit TimeLabel(QWidget* parent = nullptr);
     QString shownText() const;
 
 protected:

@@ -270,6 +270,36 @@ private Q_SLOTS:
             QTest::keyRelease(w.ListScreen, Qt::Key_Plus, Qt::KeypadModifier);
     }
 
+    // The read-out changes every second: it repaints itself alone, on the
+    // window's own background, never the window under it.
+    void aNewTimeRepaintsTheReadOutAlone() {
+        Fixture f;
+        TAppKesto& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setTimeLabel(kLongFile.toStdString());
+        QApplication::processEvents();
+        struct Paints : QObject {
+            int count = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                count += e->type() == QEvent::Paint;
+                return false;
+            }
+        } under, label;
+        w.installEventFilter(&under);
+        w.ProgressPanel->installEventFilter(&under);
+        w.LabelTime->installEventFilter(&label);
+        w.setTimeLabel("45:45 / 62:05 / -16:20");
+        QTRY_COMPARE(label.count, 1);
+        QApplication::processEvents();
+        QCOMPARE(under.count, 0);
+        // Right of the text the read-out shows the window's background.
+        const QImage shot = w.screen()->grabWindow(w.winId()).toImage();
+        const QPoint right =
+            w.LabelTime->mapTo(&w, QPoint(w.LabelTime->width() - 1, w.LabelTime->height() / 2));
+        QCOMPARE(QColor(shot.pixel(right)), w.palette().color(QPalette::Window));
+    }
+
     void firstStartShowsEveryMenuAndTheWholeTime_data() {
         QTest::addColumn<QByteArray>("ini");
         QTest::newRow("no settings") << QByteArray();
