@@ -21,13 +21,14 @@ bool IniIsReadOnly(const std::string& path) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
+std::optional<std::string> readWholeFile(const std::string& path, std::size_t maxBytes) {
     // Only a regular file: a FIFO would block the window and /dev/zero has no end.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes) {
         ::close(fd);
         return std::nullopt;
     }
@@ -40,6 +41,11 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         if (n <= 0)
             break;
         data.append(buf, static_cast<std::size_t>(n));
+        // The file may grow while it is read.
+        if (data.size() > maxBytes) {
+            ::close(fd);
+            return std::nullopt;
+        }
     }
     ::close(fd);
     return data;

@@ -9,6 +9,7 @@
 #include "player/ini_document.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,8 +30,9 @@ bool IniIsReadOnly(const std::string& path);
 // keeping the old file's permissions. A symbolic link is written through to its
 // target. Returns false (and leaves `path` as it was) on any failure.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
-// The whole file, or nothing when it cannot be opened.
-std::optional<std::string> readWholeFile(const std::string& path);
+// The whole file, or nothing when it cannot be opened, is not a regular file
+// or is larger than `maxBytes`.
+std::optional<std::string> readWholeFile(const std::string& path, std::size_t maxBytes = SIZE_MAX);
 
 // Dates are written in one form, yyyy-mm-dd, whatever the locale: the file is
 // shared by processes that run in different locales (the maintenance

@@ -82,13 +82,12 @@ ListStyle ApplyBuiltInLook(int look, const ListStyle& current, const QString& wi
 }
 
 ListStyle LoadScheme(const QString& path, const QPalette& palette) {
+    // A scheme is a file from anywhere: only a regular file of a scheme's
+    // size is read. A FIFO would hold the window, a link to /dev/zero has no
+    // end, and megabytes of lines would cost seconds; each reads as no file.
     IniDocument doc;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.readAll();
-        doc = IniDocument::parse(
-            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    }
+    if (const auto text = readWholeFile(QFile::encodeName(path).toStdString(), kMaxSchemeBytes))
+        doc = IniDocument::parse(*text);
     const auto raw = [&](const char* key) {
         return doc.value("Style", key);
     };

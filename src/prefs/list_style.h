@@ -11,6 +11,7 @@
 #include <QPaintDevice>
 #include <QPalette>
 #include <QString>
+#include <cstddef>
 
 #include <optional>
 
@@ -60,7 +61,10 @@ ListStyle ApplyBuiltInLook(int look, const ListStyle& current, const QString& wi
 
 // A scheme file (ini format, section "Style"). A missing file or key takes
 // its default; a colour that is not hexadecimal keeps its default too. The
-// item height is the height of a line of text in the scheme's font.
+// item height is the height of a line of text in the scheme's font. A file
+// larger than kMaxSchemeBytes (a real one is a few hundred bytes) or not a
+// regular file reads as missing.
+inline constexpr std::size_t kMaxSchemeBytes = 256 * 1024;
 ListStyle LoadScheme(const QString& path, const QPalette& palette);
 
 // The palette roles that stand for the desktop's user-interface colours.

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace kesto;
 
 class ListStyleTest : public QObject {
@@ -98,6 +100,24 @@ private Q_SLOTS:
         QCOMPARE(s.fontName, QStringLiteral("Tahoma"));
         QCOMPARE(s.fontSize, 8);
         QCOMPARE(s.playingSelectedColor.resolve(palette), QColor(4, 4, 4));
+    }
+
+    // A scheme comes from anywhere: a FIFO, a link to /dev/zero and a file
+    // of megabytes read as no file, without holding the window.
+    void onlyARegularFileOfASchemesSizeIsRead() {
+        const QString fifo = dir.filePath("fifo.kestoscheme");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString zero = dir.filePath("zero.kestoscheme");
+        QVERIFY(QFile::link("/dev/zero", zero));
+        const QByteArray valid = "[Style]\nfont_size=12\n";
+        QString big = scheme(valid + QByteArray(kMaxSchemeBytes - valid.size(), '\n'));
+        QCOMPARE(LoadScheme(big, palette).fontSize, 12); // just at the limit
+        big = scheme(valid + QByteArray(kMaxSchemeBytes - valid.size() + 1, '\n'));
+        for (const QString& path : {fifo, zero, big}) {
+            const ListStyle s = LoadScheme(path, palette);
+            QCOMPARE(s.fontSize, 8);
+            QCOMPARE(s.fontName, QStringLiteral("Tahoma"));
+        }
     }
 
     void builtInLooks() {
