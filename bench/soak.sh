@@ -6,8 +6,11 @@
 # next and previous, seeks, volume, play modes and views, queue, cut, copy,
 # paste and remove, with a second start handing over a file now and then.
 # Checks: the player never dies; its resident memory at 1, 10 and the last
-# minute; the longest answer of its UI thread to a D-Bus call made every
-# 200 ms (beside the same call answered by the bus itself, the floor); and
+# minute; the event loop's longest stall, from the player's own probe
+# (KESTO_STALL_PROBE: a 10 ms timer's lateness, less the time the thread
+# waited for a processor, which is the machine's, not ours), and from outside
+# as the longest answer of its UI thread to a D-Bus call made every 200 ms
+# (beside the same call answered by the bus itself, the floor); and
 # Playlist.txt and Kesto.ini readable at the end.
 # Usage: bench/soak.sh [minutes, default 30] [build-dir]   (a Release build)
 set -euo pipefail
@@ -62,7 +65,8 @@ PY
 # instead, which would leave a list of 33 after the first one.
 printf '[General]\r\nEnqueueOption=1\r\n' > "$work/home/Kesto.ini"
 run() { XDG_RUNTIME_DIR="$work/home/run" KESTO_HOME="$work/home" "$build/kesto" "$@"; }
-XDG_RUNTIME_DIR="$work/home/run" KESTO_HOME="$work/home" "$build/kesto" > "$work/kesto.log" 2>&1 &
+XDG_RUNTIME_DIR="$work/home/run" KESTO_HOME="$work/home" KESTO_STALL_PROBE="$work/stall.txt" \
+    "$build/kesto" > "$work/kesto.log" 2>&1 &
 pid=$!
 win=""
 for _ in $(seq 100); do
@@ -133,6 +137,7 @@ wait $prober 2> /dev/null || true
 
 echo "keys sent: $sent over $last s; the player alive to the end: $alive; exit code $code"
 echo "RSS (KiB): minute 1 ${rssAt[1]:-?}, minute 10 ${rssAt[10]:-?}, end $rssEnd"
+echo "event loop (the player's probe): $(cat "$work/stall.txt" 2> /dev/null || echo 'no summary')"
 awk '$1 == "player" { n++; if ($2 > m) m = $2; if ($2 > 100) o++ }
      $1 == "bus" { bn++; if ($2 > bm) bm = $2 }
      END { printf "UI thread answers: %d, longest %d ms, %d over 100 ms; the bus alone: longest %d ms\n",

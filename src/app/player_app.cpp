@@ -2,6 +2,7 @@
 
 #include "app/app_kesto.h"
 #include "app/set_root_path.h"
+#include "app/stall_probe.h"
 #include "platform/folder_dialog.h"
 #include "platform/instance_server.h"
 #include "platform/termination_signals.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <memory>
 
 namespace kesto {
 
@@ -158,6 +160,8 @@ int runPlayer(int& argc, char** argv, const AppPaths& paths, const std::string& 
     QObject::connect(&termination, &TerminationSignals::received, &app, requestEnd);
 
     window.create(player, startupArgument);
+    // Measures the event loop's stalls when a long run asks for it.
+    const std::unique_ptr<StallProbe> stallProbe(StallProbe::fromEnvironment(nullptr));
 
     QObject::connect(&server, &InstanceServer::handOver, &window, &TAppKesto::receiveHandOver);
     QObject::connect(&server, &InstanceServer::activateRequested, &window,
