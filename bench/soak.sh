@@ -116,9 +116,12 @@ while :; do
         xdotool windowactivate "$win" 2> /dev/null || true
     fi
     if [ $((RANDOM % 150)) -eq 0 ]; then
+        echo "$(date +%s%3N) second-start" >> "$work/keys.log"
         run "$work/src/m$((RANDOM % 10)).mp3" > /dev/null 2>&1 &
     fi
-    xdotool key --clearmodifiers "${keys[$((RANDOM % ${#keys[@]}))]}" 2> /dev/null || true
+    key=${keys[$((RANDOM % ${#keys[@]}))]}
+    echo "$(date +%s%3N) $key" >> "$work/keys.log"
+    xdotool key --clearmodifiers "$key" 2> /dev/null || true
     sent=$((sent + 1))
     sleep "0.$((100 + RANDOM % 400))"
 done
@@ -137,7 +140,13 @@ wait $prober 2> /dev/null || true
 
 echo "keys sent: $sent over $last s; the player alive to the end: $alive; exit code $code"
 echo "RSS (KiB): minute 1 ${rssAt[1]:-?}, minute 10 ${rssAt[10]:-?}, end $rssEnd"
-echo "event loop (the player's probe): $(cat "$work/stall.txt" 2> /dev/null || echo 'no summary')"
+echo "event loop (the player's probe): $(head -1 "$work/stall.txt" 2> /dev/null || echo 'no summary')"
+# Each of the thread's own stalls over 100 ms, with the commands sent in the
+# second before it ended.
+grep '^own stall' "$work/stall.txt" 2> /dev/null | while read -r _ _ _ length _ _ _ at; do
+    echo "  $length ms, after: $(awk -v t="$at" '$1 > t - 1000 && $1 <= t { printf "%s ", $2 }' \
+        "$work/keys.log")"
+done
 awk '$1 == "player" { n++; if ($2 > m) m = $2; if ($2 > 100) o++ }
      $1 == "bus" { bn++; if ($2 > bm) bm = $2 }
      END { printf "UI thread answers: %d, longest %d ms, %d over 100 ms; the bus alone: longest %d ms\n",

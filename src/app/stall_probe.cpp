@@ -1,5 +1,6 @@
 #include "app/stall_probe.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <algorithm>
@@ -45,6 +46,9 @@ StallProbe::~StallProbe() {
                   .arg(gapsOver_)
                   .arg(ownOver_)
                   .toUtf8());
+    for (const auto& [endedAt, own] : ownStalls_)
+        out.write(
+            QStringLiteral("own stall of %1 ms ending at %2\n").arg(ms(own)).arg(endedAt).toUtf8());
 }
 
 std::optional<std::int64_t> StallProbe::queuedNs() const {
@@ -75,7 +79,11 @@ void StallProbe::wake() {
     longestOwn_ = std::max(longestOwn_, own);
     longestQueued_ = std::max(longestQueued_, waited);
     gapsOver_ += gap > kReportOverNs;
-    ownOver_ += own > kReportOverNs;
+    if (own > kReportOverNs) {
+        ++ownOver_;
+        if (ownStalls_.size() < 1000)
+            ownStalls_.emplace_back(QDateTime::currentMSecsSinceEpoch(), own);
+    }
     lastWake_ = now;
     lastQueued_ = queued;
 }

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace kesto {
 
@@ -46,6 +48,9 @@ private:
     std::int64_t longestQueued_ = 0; // the longest run-queue wait within one gap
     std::uint64_t gapsOver_ = 0;     // gaps over kReportOverNs
     std::uint64_t ownOver_ = 0;      // own parts over kReportOverNs
+    // Each own part over kReportOverNs: when it ended (ms since the epoch, to
+    // set beside a log of what was done then) and how long it was.
+    std::vector<std::pair<std::int64_t, std::int64_t>> ownStalls_;
 };
 
 } // namespace kesto
