@@ -78,7 +78,7 @@ QRect TGorseProgress::ledsBetween(int channel, qint64 a, qint64 b) const {
     const int half = (thickness - stereoSeparation_) / 2;
     const int from = channel == 0 ? 0 : half + stereoSeparation_;
     const int to = channel == 0 ? half : thickness;
-    const qint64 step = ledWidth_ + ledSeparation_;
+    const qint64 step = ledStep();
     const qint64 start = std::min(a, b) * step;
     const qint64 len = std::abs(a - b) * step;
     QRect along;
@@ -247,7 +247,7 @@ void TGorseProgress::paintBar(QPainter& p, int w, int h, const QRect& damage) co
     }
     case brStereoLeds: {
         const int half = (thickness - stereoSeparation_) / 2;
-        const int step = std::max(ledWidth_ + ledSeparation_, 1);
+        const int step = ledStep();
         // Only the LEDs under the damage: a tick repaints one or two of them.
         const int nearest = horizontal ? damage.left() : h - 1 - damage.bottom();
         const int furthest = horizontal ? damage.right() : h - 1 - damage.top();

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 
 namespace kesto {
 
@@ -41,9 +42,10 @@ public:
     void setPosition(qint64 value);
     void setPosition2(qint64 value);
     // Both positions of a level meter fed by its own fast timer. A change is
-    // painted (for LEDs, only the LEDs that changed) before this returns, inside the timer's wake:
-    // the update is not posted to the event loop, which would take it a second pass (a wake-up
-    // write, another poll) for every frame the meter shows.
+    // painted (for LEDs, only the LEDs that changed) before this returns,
+    // inside the timer's wake: the update is not posted to the event loop,
+    // which would take it a second pass (a wake-up write, another poll) for
+    // every frame the meter shows.
     void setLevels(qint64 first, qint64 second);
     void setBackgroundColor(const QColor& c);
     void setBarColor(const QColor& c);
@@ -78,6 +80,8 @@ private:
     // The LEDs from the a-th to the b-th of one channel (0 the upper or left),
     // in widget coordinates.
     QRect ledsBetween(int channel, qint64 a, qint64 b) const;
+    // From one LED's start to the next one's, never 0.
+    int ledStep() const { return std::max(ledWidth_ + ledSeparation_, 1); }
     void paintCaption(class QPainter& p, int h) const;
     void setPositionOf(qint64& field, qint64 value);
     // Stores a position; true when the picture changes with it.
