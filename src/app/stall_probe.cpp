@@ -25,7 +25,7 @@ StallProbe::StallProbe(const QString& path, QObject* parent) : QObject(parent), 
     connect(&timer_, &QTimer::timeout, this, &StallProbe::wake);
     clock_.start();
     lastWake_ = clock_.nsecsElapsed();
-    lastQueued_ = queuedNs().value_or(0);
+    last_ = sched().value_or(Sched{});
     timer_.start();
 }
 
@@ -46,12 +46,15 @@ StallProbe::~StallProbe() {
                   .arg(gapsOver_)
                   .arg(ownOver_)
                   .toUtf8());
-    for (const auto& [endedAt, own] : ownStalls_)
-        out.write(
-            QStringLiteral("own stall of %1 ms ending at %2\n").arg(ms(own)).arg(endedAt).toUtf8());
+    for (const Stall& s : ownStalls_)
+        out.write(QStringLiteral("own stall of %1 ms ending at %2, running %3 ms\n")
+                      .arg(ms(s.ownNs))
+                      .arg(s.endedAtMs)
+                      .arg(ms(s.runningNs))
+                      .toUtf8());
 }
 
-std::optional<std::int64_t> StallProbe::queuedNs() const {
+std::optional<StallProbe::Sched> StallProbe::sched() const {
     if (schedstat_ < 0)
         return std::nullopt;
     char text[128];
@@ -62,17 +65,17 @@ std::optional<std::int64_t> StallProbe::queuedNs() const {
     unsigned long long running = 0, queued = 0;
     if (std::sscanf(text, "%llu %llu", &running, &queued) != 2)
         return std::nullopt;
-    return static_cast<std::int64_t>(queued);
+    return Sched{static_cast<std::int64_t>(running), static_cast<std::int64_t>(queued)};
 }
 
 void StallProbe::wake() {
     const std::int64_t now = clock_.nsecsElapsed();
-    const std::int64_t queued = queuedNs().value_or(lastQueued_);
+    const Sched current = sched().value_or(last_);
     // A wake on time comes a period after the last one; what is past that
     // is the stall, and the run-queue wait since the last wake is the
     // machine's share of it.
     const std::int64_t gap = std::max<std::int64_t>(now - lastWake_ - kPeriodMs * 1'000'000, 0);
-    const std::int64_t waited = queued - lastQueued_;
+    const std::int64_t waited = current.queued - last_.queued;
     const std::int64_t own = std::max<std::int64_t>(gap - waited, 0);
     ++wakes_;
     longestGap_ = std::max(longestGap_, gap);
@@ -82,10 +85,11 @@ void StallProbe::wake() {
     if (own > kReportOverNs) {
         ++ownOver_;
         if (ownStalls_.size() < 1000)
-            ownStalls_.emplace_back(QDateTime::currentMSecsSinceEpoch(), own);
+            ownStalls_.push_back(
+                {QDateTime::currentMSecsSinceEpoch(), own, current.running - last_.running});
     }
     lastWake_ = now;
-    lastQueued_ = queued;
+    last_ = current;
 }
 
 } // namespace kesto

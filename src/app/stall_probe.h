@@ -15,7 +15,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace kesto {
@@ -33,15 +32,20 @@ public:
 
 private:
     void wake();
-    // Nanoseconds this thread has waited on a run queue so far.
-    std::optional<std::int64_t> queuedNs() const;
+    // Nanoseconds this thread has run on a processor and waited on a run
+    // queue so far.
+    struct Sched {
+        std::int64_t running = 0;
+        std::int64_t queued = 0;
+    };
+    std::optional<Sched> sched() const;
 
     QString path_;
     int schedstat_ = -1;
     QTimer timer_;
     QElapsedTimer clock_;
     std::int64_t lastWake_ = 0;
-    std::int64_t lastQueued_ = 0;
+    Sched last_;
     std::uint64_t wakes_ = 0;
     std::int64_t longestGap_ = 0;    // wall time between two wakes, less the period
     std::int64_t longestOwn_ = 0;    // the same less the run-queue wait in it
@@ -49,8 +53,14 @@ private:
     std::uint64_t gapsOver_ = 0;     // gaps over kReportOverNs
     std::uint64_t ownOver_ = 0;      // own parts over kReportOverNs
     // Each own part over kReportOverNs: when it ended (ms since the epoch, to
-    // set beside a log of what was done then) and how long it was.
-    std::vector<std::pair<std::int64_t, std::int64_t>> ownStalls_;
+    // set beside a log of what was done then), how long it was, and how much
+    // of it the thread ran: the rest it spent blocked (I/O, a lock, a sleep).
+    struct Stall {
+        std::int64_t endedAtMs;
+        std::int64_t ownNs;
+        std::int64_t runningNs;
+    };
+    std::vector<Stall> ownStalls_;
 };
 
 } // namespace kesto

@@ -1,5 +1,6 @@
 // The soak's stall probe: a thread that computes or waits in a blocking call
-// stalls the event loop, and both count as the program's own stall.
+// stalls the event loop, and both count as the program's own stall; the
+// probe tells the two apart by the time the thread ran.
 
 #include "app/stall_probe.h"
 
@@ -46,6 +47,14 @@ private Q_SLOTS:
         QVERIFY2(text.contains(QStringLiteral("own parts over 100 ms 2")), qPrintable(text));
         const QString own = text.section(QStringLiteral("the thread's own "), 1).section(' ', 0, 0);
         QVERIFY2(own.toInt() >= 140, qPrintable(text));
+        // The first stall ran on a processor, the second was blocked.
+        const QStringList stalls = text.split('\n').filter(QStringLiteral("own stall of"));
+        QCOMPARE(stalls.size(), 2);
+        const auto running = [](const QString& line) {
+            return line.section(QStringLiteral("running "), 1).section(' ', 0, 0).toInt();
+        };
+        QVERIFY2(running(stalls[0]) >= 140, qPrintable(text));
+        QVERIFY2(running(stalls[1]) < 50, qPrintable(text));
     }
 };
 
