@@ -2,6 +2,8 @@
 
 #include "controls/fast_strings.h"
 
+#include <unordered_set>
+
 namespace kesto {
 
 namespace {
@@ -170,16 +172,12 @@ std::vector<std::string> IniDocument::keys(std::string_view section) const {
     const std::size_t header = findSection(section);
     if (header == npos)
         return out;
+    // A set of the names seen keeps a section of many keys linear.
+    std::unordered_set<std::string> seen;
     const std::size_t end = sectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines_[i].kind != Line::Entry)
-            continue;
-        bool seen = false;
-        for (const auto& k : out)
-            seen = seen || equalsIgnoreCase(k, lines_[i].name);
-        if (!seen)
+    for (std::size_t i = header + 1; i < end; ++i)
+        if (lines_[i].kind == Line::Entry && seen.insert(asciiLowerCopy(lines_[i].name)).second)
             out.push_back(lines_[i].name);
-    }
     return out;
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kesto {
 namespace {
@@ -105,6 +106,16 @@ TEST(IniText, WrittenBackItReadsAsTheSameText) {
         EXPECT_EQ(IniDocument::parse(once).serialize(), once) << c.name;
     }
     EXPECT_EQ(IniDocument::parse("[A]\nx=1\r\r\n").value("A", "x"), std::string_view("1"));
+}
+
+TEST(IniText, KeysAreEachNameOnceInFileOrderWithinTheirSection) {
+    const IniDocument doc = IniDocument::parse("[A]\nb=1\nA=2\nB=3\n; c=0\nc\nd=4\n"
+                                               "[Other]\ne=5\n[a]\nf=6\n");
+    // "B" repeats "b" whatever its case; a line without "=" is no key; the
+    // second section named "a" is hidden behind the first.
+    EXPECT_EQ(doc.keys("a"), (std::vector<std::string>{"b", "A", "d"}));
+    EXPECT_EQ(doc.keys("OTHER"), std::vector<std::string>{"e"});
+    EXPECT_TRUE(doc.keys("missing").empty());
 }
 
 TEST_F(SettingsFile, FirstWriteCreatesTheFileAndEveryReadSeesTheLatestWrite) {
