@@ -144,7 +144,8 @@ echo "event loop (the player's probe): $(head -1 "$work/stall.txt" 2> /dev/null 
 # Each of the thread's own stalls over 100 ms, with the commands sent in the
 # second before it ended, and how much of it the thread ran (the rest it was
 # blocked).
-grep '^own stall' "$work/stall.txt" 2> /dev/null | while read -r _ _ _ length _ _ _ at _ running _; do
+# No stall at all is the good case: grep's status must not end the script.
+{ grep '^own stall' "$work/stall.txt" 2> /dev/null || true; } | while read -r _ _ _ length _ _ _ at _ running _; do
     at=${at%,}
     echo "  $length ms ($running ms of it running), after: $(awk -v t="$at" \
         '$1 > t - 1000 && $1 <= t { printf "%s ", $2 }' "$work/keys.log")"
