@@ -143,13 +143,14 @@ echo "RSS (KiB): minute 1 ${rssAt[1]:-?}, minute 10 ${rssAt[10]:-?}, end $rssEnd
 echo "event loop (the player's probe): $(head -1 "$work/stall.txt" 2> /dev/null || echo 'no summary')"
 # Each of the thread's own stalls over 100 ms, with the commands sent in the
 # second before it ended, and how much of it the thread ran (the rest it was
-# blocked).
-# No stall at all is the good case: grep's status must not end the script.
-{ grep '^own stall' "$work/stall.txt" 2> /dev/null || true; } | while read -r _ _ _ length _ _ _ at _ running _; do
-    at=${at%,}
-    echo "  $length ms ($running ms of it running), after: $(awk -v t="$at" \
-        '$1 > t - 1000 && $1 <= t { printf "%s ", $2 }' "$work/keys.log")"
-done
+# blocked). No stall at all is the good case: grep's status must not end the
+# script under pipefail.
+{ grep '^own stall' "$work/stall.txt" 2> /dev/null || true; } |
+    while read -r _ _ _ length _ _ _ at _ running _; do
+        at=${at%,}
+        echo "  $length ms ($running ms of it running), after: $(awk -v t="$at" \
+            '$1 > t - 1000 && $1 <= t { printf "%s ", $2 }' "$work/keys.log")"
+    done
 awk '$1 == "player" { n++; if ($2 > m) m = $2; if ($2 > 100) o++ }
      $1 == "bus" { bn++; if ($2 > bm) bm = $2 }
      END { printf "UI thread answers: %d, longest %d ms, %d over 100 ms; the bus alone: longest %d ms\n",
